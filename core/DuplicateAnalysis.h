@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FolderListing.h"
+#include "MainWindowView.h"
+#include "PairRecorder.h"
+#include "platform/DateText.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+namespace zelvo {
+
+// What one run leaves behind besides the window's rows and captions.
+struct AnalysisOutcome {
+    double NumDuplicados = 0;
+    bool deleteEnabled = false;
+};
+
+// The "Analizar" run: finds every set of byte-identical files in the listing
+// and reports them as groups (a head row, then its twins in listing order), one
+// pair record per twin, with progress on the window. Files whose size no other
+// file has are never opened; no byte is read twice; no hash decides equality.
+// A listed file that vanished before the run makes it rescan the folder and
+// start over; a file that cannot be read is identical to nothing.
+class DuplicateAnalysis {
+public:
+    DuplicateAnalysis(FileSystem& fileSystem, DateText& dates, MainWindowView& view,
+                      MessageBox& messages, PairRecorder& recorder)
+        : m_fileSystem(fileSystem), m_dates(dates), m_view(view), m_messages(messages),
+          m_recorder(recorder)
+    {
+    }
+
+    // Command1_Click's work. The listing may be rebuilt by the recovery scan.
+    AnalysisOutcome run(const ScanRequest& where, FolderListing& listing);
+
+private:
+    FileSystem& m_fileSystem;
+    DateText& m_dates;
+    MainWindowView& m_view;
+    MessageBox& m_messages;
+    PairRecorder& m_recorder;
+};
+
+} // namespace zelvo

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "BulletBar.h"
+#include "FolderListing.h"
+#include "MainWindowView.h"
+#include "platform/FileSystem.h"
+
+namespace zelvo {
+
+// StartUp: the window's load and a pattern change. FolderChange: a new folder
+// or drive; it hides the information panel first. Recovery: the analysis
+// rescanning after a listed file vanished (panel left alone, pointer already
+// busy, its bar shares the analysis' last drawn count).
+enum class ScanMode { StartUp, FolderChange, Recovery };
+
+// The folder scan: lists the folder under the pattern (File1), measures every
+// file into the listing, sorts it by size while Label10 shows the bar, and
+// writes the count line of Label6. It does not read file contents. A file
+// that vanishes between the listing and its measurement is left out.
+void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
+                    MainWindowView& view, FolderListing& listing, BulletBar& bar);
+
+// The Shell sort by size: gap floor((N-1)/2), halved each pass; sizes compared
+// as numbers; rows of equal size never exchanged. Draws floor(60*i/N) bullets
+// on Label10 only when that count changes.
+void sortListingBySize(FolderListing& listing, BulletBar& bar);
+
+} // namespace zelvo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace zelvo {
+
+// The program's own failure classes. The numbers are the ones the window layer
+// maps to its fixed Spanish messages; everything else is Other.
+enum class FileError : std::int8_t {
+    None = 0,
+    InvalidArgument = 5,
+    NotFound = 53,
+    DeviceNotReady = 68,
+    AccessDenied = 75,
+    Other = -1,
+};
+
+// A value or the failure class that prevented it. Callers must look at ok()
+// before taking the value.
+template <typename T>
+class Result {
+public:
+    Result(T value) : m_value(std::move(value)) {}
+    Result(FileError error) : m_error(error) {}
+
+    bool ok() const { return m_value.has_value(); }
+    explicit operator bool() const { return ok(); }
+    FileError error() const { return m_error; }
+
+    T& value() & { return *m_value; }
+    const T& value() const& { return *m_value; }
+    T&& value() && { return std::move(*m_value); }
+    T* operator->() { return &*m_value; }
+    const T* operator->() const { return &*m_value; }
+    T& operator*() { return *m_value; }
+    const T& operator*() const { return *m_value; }
+
+private:
+    std::optional<T> m_value;
+    FileError m_error = FileError::None;
+};
+
+} // namespace zelvo

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvo {
+
+// Byte counts are 64-bit everywhere: files of 2 GiB and more are ordinary.
+using ByteCount = std::uint64_t;
+
+// Seconds since the Unix epoch, UTC. Date text turns it into local time.
+struct Timestamp {
+    std::int64_t seconds = 0;
+    auto operator<=>(const Timestamp&) const = default;
+};
+
+// Two names with the same identity are the same file on disk (hard link or a
+// symbolic link to it): deleting one would delete or orphan the only data.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+struct FileStatus {
+    ByteCount size = 0;
+    Timestamp modified;
+    FileIdentity identity;
+};
+
+// An open file. Closing happens in the destructor, so no path can leave a file
+// open. read() is sequential; readAt() reads at an absolute offset without
+// moving the sequential position. Both return fewer bytes than asked only at
+// the end of the file (0 at the end).
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+    FileReader() = default;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    virtual Result<std::size_t> read(std::span<std::byte> into) = 0;
+    virtual Result<std::size_t> readAt(ByteCount offset, std::span<std::byte> into) = 0;
+};
+
+// Everything the engine, the log and the windows need of the disk. Paths are
+// raw bytes as the system gives them (names need not be valid UTF-8).
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The regular files of a folder (symbolic links to regular files included)
+    // whose names match a wildcard pattern: "*" any run, "?" one character,
+    // letter case ignored. Sorted ascending, letter case ignored.
+    virtual Result<std::vector<std::string>> listFiles(const std::string& folder,
+                                                       const std::string& pattern) = 0;
+    // Size, last-change time and identity, following symbolic links.
+    virtual Result<FileStatus> status(const std::string& path) = 0;
+    virtual Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) = 0;
+    virtual FileError removeFile(const std::string& path) = 0;
+    // Appends the bytes with a single write, creating the file when absent.
+    virtual FileError appendToFile(const std::string& path, std::string_view bytes) = 0;
+    // False only for the root "/": there the full path of a file needs no
+    // separator.
+    virtual bool hasParent(const std::string& folder) = 0;
+};
+
+} // namespace zelvo
