@@ -1,11 +1,11 @@
-#include "ui/main/Form1.h"
-
 #include <QApplication>
+#include <QWidget>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    zelvo::Form1 window;
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Zelvo"));
     window.show();
     return app.exec();
 }
