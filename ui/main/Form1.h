@@ -3,6 +3,7 @@
 #include "PlatformServices.h"
 #include "core/FolderListing.h"
 #include "core/MainWindowView.h"
+#include "core/PairRecorder.h"
 
 #include <QMainWindow>
 
@@ -36,6 +37,8 @@ public:
     void ver_Click();
     void BorraLog_Click();
     void Command3_Click();
+    // What the analysis hands every pair it finds to: the activity log.
+    PairRecorder& pairRecorder();
 
     // Handlers of the help menu (Form1Help.cpp).
     void Ayuda_Click();
