@@ -31,6 +31,9 @@ public:
 
     // File1: the names the scan listed, in listing order.
     virtual void showFileList(const std::vector<std::string>& names) = 0;
+    // Makes File1 list its folder again as it is now on disk (after a
+    // deletion) and returns how many files it lists.
+    virtual int refreshFileList() = 0;
 
     // List1, the duplicates list.
     virtual void clearDuplicateRows() = 0;

@@ -15,6 +15,7 @@ void Form1::setVisible(Control, bool) {}
 void Form1::setEnabled(Control, bool) {}
 void Form1::setBusyPointer(bool) {}
 void Form1::showFileList(const std::vector<std::string>&) {}
+int Form1::refreshFileList() { return 0; }
 void Form1::clearDuplicateRows() {}
 void Form1::addDuplicateRow(const DuplicateRow&) {}
 int Form1::duplicateRowCount() const { return 0; }

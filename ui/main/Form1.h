@@ -24,6 +24,7 @@ public:
     void setEnabled(Control, bool enabled) override;
     void setBusyPointer(bool busy) override;
     void showFileList(const std::vector<std::string>& names) override;
+    int refreshFileList() override;
     void clearDuplicateRows() override;
     void addDuplicateRow(const DuplicateRow& row) override;
     int duplicateRowCount() const override;

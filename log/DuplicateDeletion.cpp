@@ -1,0 +1,101 @@
+#include "DuplicateDeletion.h"
+
+#include "SameContents.h"
+
+namespace zelvo {
+
+void DuplicateDeletion::run()
+{
+    m_view.setVisible(Control::Text2, false);
+    m_view.setVisible(Control::Image2, false);
+
+    const MessageAnswer answer =
+        m_messages.show("¿Realmente desea borrar los archivos seleccionados?\n\r"
+                        "       Recuerde que esto no se podrá deshacer",
+                        "Borrado", MessageButtons::OkCancel, MessageIcon::Exclamation);
+    if (answer != MessageAnswer::Ok)
+        return;
+
+    // From the last row to the first, so removing a row never shifts a row
+    // still to be visited.
+    m_fileCount = -1;
+    for (int i = m_view.duplicateRowCount() - 1; i >= 0; --i) {
+        if (!m_view.isDuplicateRowSelected(i))
+            continue;
+        if (deleteRow(i) != Outcome::Kept)
+            forgetRow(i);
+    }
+
+    m_view.setCaption(Control::Label3, std::to_string(m_view.duplicateRowCount()) + "  Archivos");
+    m_view.repaintNow(Control::Label3);
+    if (m_fileCount < 0)
+        m_fileCount = m_view.refreshFileList();
+    m_view.setCaption(Control::Label6, std::to_string(m_fileCount) + " archivos a procesar");
+}
+
+DuplicateDeletion::Outcome DuplicateDeletion::deleteRow(int index)
+{
+    const std::string path = m_view.duplicateRow(index).path;
+    // A file gone meanwhile loses its row; any other refusal keeps it.
+    const auto failed = [&](FileError error) {
+        if (error == FileError::NotFound) {
+            m_messages.show("Uno o varios archivos ya fueron borrados o movidos.",
+                            "Error con archivo", MessageButtons::Ok, MessageIcon::Critical);
+            return Outcome::Vanished;
+        }
+        m_messages.show("No se puede borrar el archivo.\n" + path, "Error con archivo",
+                        MessageButtons::Ok, MessageIcon::Critical);
+        return Outcome::Kept;
+    };
+
+    const Result<FileStatus> found = m_fileSystem.status(path);
+    if (!found)
+        return failed(found.error());
+    if (!hasListedCopy(index, *found)) {
+        m_messages.show("El archivo no se ha borrado porque ya no tiene ninguna copia idéntica.",
+                        "Borrado", MessageButtons::Ok, MessageIcon::Critical);
+        return Outcome::Kept;
+    }
+
+    // The record describes the file as it was at the moment of its deletion,
+    // and is written only once the deletion has happened.
+    const Result<FileStatus> before = m_fileSystem.status(path);
+    if (!before)
+        return failed(before.error());
+    if (const FileError error = m_fileSystem.removeFile(path); error != FileError::None)
+        return failed(error);
+    m_log.RegistroBorrado(path, *before);
+    return Outcome::Deleted;
+}
+
+bool DuplicateDeletion::hasListedCopy(int index, const FileStatus& status)
+{
+    const DuplicateRow row = m_view.duplicateRow(index);
+    for (int i = 0; i < m_view.duplicateRowCount(); ++i) {
+        if (i == index)
+            continue;
+        const DuplicateRow other = m_view.duplicateRow(i);
+        if (other.group != row.group)
+            continue;
+        const Result<FileStatus> otherStatus = m_fileSystem.status(other.path);
+        // Another name of the same file on disk is no copy: deleting this
+        // one would take the data with it.
+        if (!otherStatus || otherStatus->identity == status.identity ||
+            otherStatus->size != status.size)
+            continue;
+        if (sameContents(m_fileSystem, row.path, other.path))
+            return true;
+    }
+    return false;
+}
+
+void DuplicateDeletion::forgetRow(int index)
+{
+    m_view.removeDuplicateRow(index);
+    m_fileCount = m_view.refreshFileList();
+    m_view.setCaption(Control::Label1, "");
+    m_view.setCaption(Control::Label4, "");
+    m_view.setCaption(Control::Label5, "");
+}
+
+} // namespace zelvo

@@ -1,0 +1,52 @@
+#include "SameContents.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace zelvo {
+
+namespace {
+
+constexpr std::size_t kChunk = 60000;
+
+// Fills the buffer as far as the file goes; a short count means the end.
+Result<std::size_t> readFull(FileReader& reader, std::span<std::byte> into)
+{
+    std::size_t filled = 0;
+    while (filled < into.size()) {
+        Result<std::size_t> got = reader.read(into.subspan(filled));
+        if (!got)
+            return got.error();
+        if (*got == 0)
+            break;
+        filled += *got;
+    }
+    return filled;
+}
+
+} // namespace
+
+bool sameContents(FileSystem& fileSystem, const std::string& first, const std::string& second)
+{
+    auto a = fileSystem.openForReading(first);
+    if (!a)
+        return false;
+    auto b = fileSystem.openForReading(second);
+    if (!b)
+        return false;
+
+    std::vector<std::byte> chunkA(kChunk);
+    std::vector<std::byte> chunkB(kChunk);
+    for (;;) {
+        const Result<std::size_t> gotA = readFull(**a, chunkA);
+        const Result<std::size_t> gotB = readFull(**b, chunkB);
+        if (!gotA || !gotB || *gotA != *gotB)
+            return false;
+        if (!std::equal(chunkA.begin(), chunkA.begin() + *gotA, chunkB.begin()))
+            return false;
+        if (*gotA < kChunk)
+            return true;
+    }
+}
+
+} // namespace zelvo
