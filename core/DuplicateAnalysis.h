@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ContentClassifier.h"
 #include "FolderListing.h"
 #include "MainWindowView.h"
 #include "PairRecorder.h"
 #include "platform/DateText.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+
+#include <chrono>
 
 namespace zelvo {
 
@@ -33,12 +36,23 @@ public:
     // Command1_Click's work. The listing may be rebuilt by the recovery scan.
     AnalysisOutcome run(const ScanRequest& where, FolderListing& listing);
 
+    // How often the path, size and date captions may change during a run;
+    // about 30 times a second unless set. Zero shows every file.
+    void setCaptionInterval(std::chrono::steady_clock::duration interval)
+    {
+        m_captionInterval = interval;
+    }
+    // Open-file and memory bounds of the content comparison.
+    void setLimits(const ClassifierLimits& limits) { m_limits = limits; }
+
 private:
     FileSystem& m_fileSystem;
     DateText& m_dates;
     MainWindowView& m_view;
     MessageBox& m_messages;
     PairRecorder& m_recorder;
+    std::chrono::steady_clock::duration m_captionInterval = std::chrono::milliseconds(33);
+    ClassifierLimits m_limits;
 };
 
 } // namespace zelvo

@@ -1,0 +1,297 @@
+#include "DuplicateAnalysis.h"
+
+#include "BulletBar.h"
+#include "LeerDirectorio.h"
+#include "ProgressThrottle.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace zelvo {
+
+namespace {
+
+const char* const kCountingCaption = "  Archivos duplicados";
+const char* const kInaccessibleText =
+    "No se puede acceder al directorio o archivo.\nCompruebe que no haya sido borrado o movido.";
+const char* const kInaccessibleTitle = "Error con archivo/directorio";
+
+// How one pass from the start point ended.
+enum class PassEnd {
+    Finished,
+    Vanished,        // a listed file is gone: rescan and start over
+    InvalidArgument, // tell the user, then clean up
+    Failed,          // any other failure: clean up quietly
+};
+
+// A listed file as it stands on disk when the pass begins.
+struct MeasuredFile {
+    std::size_t row;
+    FileStatus status;
+};
+
+// The names of one size run that are one file on disk, in listing order.
+using SameFile = std::vector<std::size_t>;
+
+// One pass over the listing: measure every file, then take the runs of
+// consecutive rows of equal size one by one, split each into classes of
+// identical contents and report the classes as groups.
+class AnalysisPass {
+public:
+    AnalysisPass(FileSystem& fileSystem, DateText& dates, MainWindowView& view,
+                 PairRecorder& recorder, const FolderListing& listing, BulletBar& bar,
+                 ProgressThrottle& throttle, const ClassifierLimits& limits, AnalysisOutcome& outcome)
+        : m_fileSystem(fileSystem), m_dates(dates), m_view(view), m_recorder(recorder),
+          m_listing(listing), m_bar(bar), m_throttle(throttle), m_limits(limits), m_outcome(outcome)
+    {
+    }
+
+    PassEnd run()
+    {
+        std::vector<MeasuredFile> files;
+        if (const PassEnd end = measure(files); end != PassEnd::Finished)
+            return end;
+        for (std::size_t begin = 0, end = 0; begin < files.size(); begin = end) {
+            end = begin + 1;
+            while (end < files.size() && files[end].status.size == files[begin].status.size)
+                ++end;
+            if (const PassEnd result = examineRun(files, begin, end); result != PassEnd::Finished)
+                return result;
+        }
+        return PassEnd::Finished;
+    }
+
+private:
+    // Every listed file is measured again before anything is compared, so a
+    // vanished file restarts the run before any row was listed, and sizes are
+    // those of the files as they are now. A file that can be neither measured
+    // nor found otherwise (refused, device trouble) takes no part.
+    PassEnd measure(std::vector<MeasuredFile>& files)
+    {
+        files.reserve(m_listing.paths.size());
+        for (std::size_t row = 0; row < m_listing.paths.size(); ++row) {
+            const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[row]);
+            if (status) {
+                files.push_back({row, *status});
+                continue;
+            }
+            if (status.error() == FileError::NotFound)
+                return PassEnd::Vanished;
+            if (status.error() == FileError::InvalidArgument)
+                return PassEnd::InvalidArgument;
+        }
+        return PassEnd::Finished;
+    }
+
+    PassEnd examineRun(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end)
+    {
+        const MeasuredFile& reference = files[begin];
+        m_bar.draw(Control::Label2, 40, reference.row, m_listing.NumArchivos());
+        const bool fresh = !m_shownReference || m_throttle.due();
+        if (fresh)
+            showReference(reference);
+        if (end - begin < 2)
+            return PassEnd::Finished;
+
+        const std::vector<SameFile> sameFiles = namesByFile(files, begin, end);
+        // Names of one file on disk are never paired with each other.
+        if (sameFiles.size() < 2)
+            return PassEnd::Finished;
+        showCandidate(files[begin + 1], fresh);
+
+        std::vector<std::string> paths;
+        paths.reserve(sameFiles.size());
+        for (const SameFile& names : sameFiles)
+            paths.push_back(m_listing.paths[files[names.front()].row]);
+        const ByteCount size = reference.status.size;
+        bool barDrawn = false;
+        ContentClassifier classifier(m_fileSystem, m_limits);
+        const auto classes = classifier.split(paths, size, [&](ByteCount compared, ByteCount total) {
+            barDrawn |= m_bar.draw(Control::Label10, 60, compared + 1, total, true);
+        });
+        if (barDrawn) {
+            m_view.setCaption(Control::Label10, "");
+            m_view.repaintNow(Control::Label10);
+        }
+        return report(files, sameFiles, classes, size);
+    }
+
+    // Groups the names of rows begin..end by the file on disk they name; the
+    // groups are ordered by their first row.
+    static std::vector<SameFile> namesByFile(const std::vector<MeasuredFile>& files,
+                                             std::size_t begin, std::size_t end)
+    {
+        std::vector<std::size_t> order(end - begin);
+        for (std::size_t i = begin; i < end; ++i)
+            order[i - begin] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return files[a].status.identity < files[b].status.identity;
+        });
+        std::vector<SameFile> sameFiles;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == 0 || files[order[i]].status.identity != files[order[i - 1]].status.identity)
+                sameFiles.emplace_back();
+            sameFiles.back().push_back(order[i]);
+        }
+        std::sort(sameFiles.begin(), sameFiles.end(),
+                  [](const SameFile& a, const SameFile& b) { return a.front() < b.front(); });
+        return sameFiles;
+    }
+
+    // Reports each class as the reference/candidate walk over the listing
+    // would: the reference is the class' first row, its twins are the other
+    // rows in listing order except the names of the reference's own file.
+    PassEnd report(const std::vector<MeasuredFile>& files, const std::vector<SameFile>& sameFiles,
+                   const std::vector<std::vector<std::size_t>>& classes, ByteCount size)
+    {
+        std::vector<std::vector<std::size_t>> groups;
+        groups.reserve(classes.size());
+        for (const auto& members : classes) {
+            std::vector<std::size_t> names;
+            for (std::size_t file : members)
+                names.insert(names.end(), sameFiles[file].begin(), sameFiles[file].end());
+            std::sort(names.begin(), names.end());
+            groups.push_back(std::move(names));
+        }
+        std::sort(groups.begin(), groups.end(),
+                  [](const auto& a, const auto& b) { return a.front() < b.front(); });
+
+        for (const auto& names : groups) {
+            const MeasuredFile& reference = files[names.front()];
+            const std::string& referencePath = m_listing.paths[reference.row];
+            const int group = ++m_groups;
+            m_view.addDuplicateRow({true, referencePath, group});
+            for (std::size_t name : names) {
+                const MeasuredFile& twin = files[name];
+                if (twin.status.identity == reference.status.identity)
+                    continue;
+                const std::string& twinPath = m_listing.paths[twin.row];
+                m_view.addDuplicateRow({false, twinPath, group});
+                const FileError recorded = m_recorder.RegistroPar(referencePath, size, twinPath);
+                if (recorded == FileError::NotFound)
+                    return PassEnd::Vanished;
+                if (recorded == FileError::InvalidArgument)
+                    return PassEnd::InvalidArgument;
+                // A refused log file was already told to the user and the log
+                // switched off by the recorder; the pair still counts.
+                if (recorded != FileError::None && recorded != FileError::AccessDenied)
+                    return PassEnd::Failed;
+                m_outcome.NumDuplicados += 1;
+                if (!m_outcome.deleteEnabled) {
+                    m_view.setEnabled(Control::Command3, true);
+                    m_outcome.deleteEnabled = true;
+                }
+            }
+        }
+        return PassEnd::Finished;
+    }
+
+    void showReference(const MeasuredFile& file)
+    {
+        m_view.setCaption(Control::Label1, m_listing.paths[file.row]);
+        m_view.repaintNow(Control::Label1);
+        m_view.setCaption(Control::Label4, std::to_string(file.status.size) + " bytes");
+        m_view.repaintNow(Control::Label4);
+        m_view.setCaption(Control::Label5, m_dates.generalDate(file.status.modified));
+        m_view.repaintNow(Control::Label5);
+        if (!m_shownReference) {
+            for (Control c : {Control::Label1, Control::Label4, Control::Label5})
+                m_view.setVisible(c, true);
+            m_shownReference = true;
+        }
+    }
+
+    void showCandidate(const MeasuredFile& file, bool fresh)
+    {
+        if (!m_comparing)
+            m_view.setVisible(Control::Label11, true);
+        if (fresh || !m_comparing) {
+            m_view.setCaption(Control::Label12, m_listing.paths[file.row]);
+            m_view.repaintNow(Control::Label12);
+            m_view.setCaption(Control::Label16, m_dates.generalDate(file.status.modified));
+            m_view.repaintNow(Control::Label16);
+        }
+        if (!m_comparing) {
+            m_view.setVisible(Control::Label13, true);
+            m_view.setVisible(Control::Label14, true);
+            m_comparing = true;
+        }
+    }
+
+    FileSystem& m_fileSystem;
+    DateText& m_dates;
+    MainWindowView& m_view;
+    PairRecorder& m_recorder;
+    const FolderListing& m_listing;
+    BulletBar& m_bar;
+    ProgressThrottle& m_throttle;
+    const ClassifierLimits& m_limits;
+    AnalysisOutcome& m_outcome;
+    int m_groups = 0;
+    bool m_shownReference = false;
+    bool m_comparing = false;
+};
+
+} // namespace
+
+AnalysisOutcome DuplicateAnalysis::run(const ScanRequest& where, FolderListing& listing)
+{
+    AnalysisOutcome outcome;
+    // One last drawn count for every bar of the click, the recovery's
+    // ordering bar included; it is not reset when the run starts over.
+    BulletBar bar(m_view);
+    ProgressThrottle throttle(m_captionInterval);
+
+    m_view.setVisible(Control::Text2, false);
+    m_view.setVisible(Control::Image2, false);
+    m_view.setCaption(Control::Label3, kCountingCaption);
+    m_view.repaintNow(Control::Label3);
+
+    PassEnd end = PassEnd::Failed;
+    try {
+        for (;;) {
+            // The start point: a recovery comes back here.
+            m_view.setBusyPointer(true);
+            m_view.clearDuplicateRows();
+            outcome = {};
+            m_view.setEnabled(Control::Command3, false);
+            m_view.setVisible(Control::Label7, true);
+            m_view.setVisible(Control::Label8, true);
+
+            end = AnalysisPass(m_fileSystem, m_dates, m_view, m_recorder, listing, bar, throttle,
+                               m_limits, outcome)
+                      .run();
+            if (end != PassEnd::Vanished)
+                break;
+            LeerDirectorio(ScanMode::Recovery, where, m_fileSystem, m_view, listing, bar);
+        }
+        if (end == PassEnd::Finished) {
+            m_view.setCaption(Control::Label3,
+                              std::to_string(static_cast<long long>(outcome.NumDuplicados)) +
+                                  " Archivos duplicados");
+        } else if (end == PassEnd::InvalidArgument) {
+            m_messages.show(kInaccessibleText, kInaccessibleTitle, MessageButtons::Ok,
+                            MessageIcon::Critical);
+        }
+    } catch (...) {
+        // Out of memory or a failing window: the run ends, but it must not
+        // leave the hourglass and half-drawn progress behind.
+    }
+
+    // The final cleanup, whatever ended the run.
+    m_view.setVisible(Control::Label11, false);
+    m_view.setVisible(Control::Label7, false);
+    m_view.setVisible(Control::Label8, false);
+    for (Control c : {Control::Label12, Control::Label1, Control::Label4, Control::Label5,
+                      Control::Label10})
+        m_view.setCaption(c, "");
+    m_view.setVisible(Control::Label13, false);
+    m_view.setVisible(Control::Label14, false);
+    m_view.setCaption(Control::Label2, "");
+    m_view.setCaption(Control::Label16, "");
+    m_view.setBusyPointer(false);
+    return outcome;
+}
+
+} // namespace zelvo
