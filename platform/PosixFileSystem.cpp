@@ -1,0 +1,232 @@
+#include "PosixFileSystem.h"
+
+#include "PosixHandles.h"
+#include "WildcardPattern.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+
+namespace zelvo {
+
+FileError fileErrorFromErrno(int error)
+{
+    switch (error) {
+    case 0:
+        return FileError::None;
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+        return FileError::AccessDenied;
+    case EINVAL:
+    case ENAMETOOLONG:
+    case EILSEQ:
+        return FileError::InvalidArgument;
+    case ENXIO:
+    case ENODEV:
+#ifdef ENOMEDIUM
+    case ENOMEDIUM:
+#endif
+        return FileError::DeviceNotReady;
+    default:
+        return FileError::Other;
+    }
+}
+
+namespace {
+
+FileError lastError() { return fileErrorFromErrno(errno); }
+
+class PosixFileReader : public FileReader {
+public:
+    explicit PosixFileReader(int fd) : m_fd(fd) {}
+
+    Result<std::size_t> read(std::span<std::byte> into) override
+    {
+        return readLoop(into, [this](std::byte* at, std::size_t count, std::size_t) {
+            return ::read(m_fd.get(), at, count);
+        });
+    }
+
+    Result<std::size_t> readAt(ByteCount offset, std::span<std::byte> into) override
+    {
+        if (offset > ByteCount(std::numeric_limits<off_t>::max()))
+            return FileError::InvalidArgument;
+        return readLoop(into, [this, offset](std::byte* at, std::size_t count, std::size_t done) {
+            return ::pread(m_fd.get(), at, count, off_t(offset + done));
+        });
+    }
+
+private:
+    // The kernel may hand out fewer bytes than asked (a signal, a large
+    // request); only a read of 0 means the end of the file.
+    template <typename ReadSome>
+    Result<std::size_t> readLoop(std::span<std::byte> into, ReadSome readSome)
+    {
+        std::size_t done = 0;
+        while (done < into.size()) {
+            const ssize_t got = readSome(into.data() + done, into.size() - done, done);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return lastError();
+            }
+            if (got == 0)
+                break;
+            done += std::size_t(got);
+        }
+        return done;
+    }
+
+    FileDescriptor m_fd;
+};
+
+bool isHidden(const char* name) { return name[0] == '.'; }
+
+// Whether a directory entry is a regular file, following a symbolic link.
+// The entry type saves a stat() for most entries.
+bool isRegularFile(int folderFd, const dirent& entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat st;
+    if (::fstatat(folderFd, entry.d_name, &st, 0) != 0)
+        return false; // A broken link or an entry gone meanwhile.
+    return S_ISREG(st.st_mode);
+}
+
+struct SortableName {
+    std::vector<char32_t> key;
+    std::string name;
+};
+
+void sortIgnoringCase(std::vector<std::string>& names)
+{
+    std::vector<SortableName> sortable;
+    sortable.reserve(names.size());
+    for (auto& name : names)
+        sortable.push_back({foldedCharacters(name), std::move(name)});
+    std::sort(sortable.begin(), sortable.end(), [](const SortableName& a, const SortableName& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return a.name < b.name;
+    });
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(sortable[i].name);
+}
+
+// Opens without blocking (a fifo would otherwise wait for a writer) and
+// keeps only regular files.
+Result<int> openRegularFile(const std::string& path, int flags, mode_t mode = 0)
+{
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return lastError();
+    FileDescriptor owner(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return FileError::AccessDenied;
+    // Regular files ignore O_NONBLOCK, but clearing it keeps the reads plain.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return owner.release();
+}
+
+} // namespace
+
+Result<std::vector<std::string>> PosixFileSystem::listFiles(const std::string& folder, const std::string& pattern)
+{
+    DirectoryHandle dir(::opendir(folder.c_str()));
+    if (!dir.get())
+        return lastError();
+    const WildcardPattern wildcard(pattern);
+    const int folderFd = ::dirfd(dir.get());
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            if (errno != 0)
+                return lastError();
+            break;
+        }
+        if (isHidden(entry->d_name) || !wildcard.matches(entry->d_name))
+            continue;
+        if (isRegularFile(folderFd, *entry))
+            names.emplace_back(entry->d_name);
+    }
+    sortIgnoringCase(names);
+    return names;
+}
+
+Result<FileStatus> PosixFileSystem::status(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return lastError();
+    FileStatus status;
+    status.size = ByteCount(st.st_size);
+    status.modified = Timestamp{std::int64_t(st.st_mtim.tv_sec)};
+    status.identity = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+    return status;
+}
+
+Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(const std::string& path)
+{
+    auto fd = openRegularFile(path, O_RDONLY);
+    if (!fd)
+        return fd.error();
+    // The engine reads each file once from start to end.
+    ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(*fd));
+}
+
+FileError PosixFileSystem::removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 ? FileError::None : lastError();
+}
+
+FileError PosixFileSystem::appendToFile(const std::string& path, std::string_view bytes)
+{
+    auto opened = openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (!opened) {
+        // A fifo without a reader answers ENXIO; for the log it is simply a
+        // file that cannot be written.
+        return opened.error() == FileError::DeviceNotReady ? FileError::AccessDenied : opened.error();
+    }
+    FileDescriptor fd(*opened);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        done += std::size_t(wrote);
+    }
+    // A full disk on a network file system can show up only at close().
+    if (fd.close() != 0 && errno != EINTR)
+        return lastError();
+    return FileError::None;
+}
+
+bool PosixFileSystem::hasParent(const std::string& folder)
+{
+    return !(!folder.empty() && folder.find_first_not_of('/') == std::string::npos);
+}
+
+} // namespace zelvo

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "FileSystem.h"
+
+namespace zelvo {
+
+// The file system through POSIX calls. Links are followed everywhere; only
+// regular files are listed or opened, so a fifo, socket or device in the
+// folder can neither block nor confuse a run. Names starting with "." are
+// hidden files and are not listed.
+class PosixFileSystem : public FileSystem {
+public:
+    Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
+    Result<FileStatus> status(const std::string& path) override;
+    Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
+    FileError removeFile(const std::string& path) override;
+    FileError appendToFile(const std::string& path, std::string_view bytes) override;
+    bool hasParent(const std::string& folder) override;
+};
+
+// The program's failure class for an errno value.
+FileError fileErrorFromErrno(int error);
+
+} // namespace zelvo

@@ -1,0 +1,126 @@
+#include "platform/WildcardPattern.h"
+
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+
+using namespace zelvo;
+
+namespace {
+bool match(const char* pattern, std::string_view name) { return WildcardPattern(pattern).matches(name); }
+}
+
+class WildcardPatternTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void starAndQuestionMarkMatchAsUsersExpect()
+    {
+        QVERIFY(match("*.jpg", "playa.jpg"));
+        QVERIFY(match("*.jpg", ".jpg"));
+        QVERIFY(!match("*.jpg", "playa.jpeg"));
+        QVERIFY(!match("*.jpg", "playa.jpg.txt"));
+        QVERIFY(match("a*b*c", "aXXbYYc"));
+        QVERIFY(match("a*b*c", "abc"));
+        QVERIFY(!match("a*b*c", "acb"));
+        QVERIFY(match("?.txt", "a.txt"));
+        QVERIFY(!match("?.txt", ".txt"));
+        QVERIFY(!match("?.txt", "ab.txt"));
+        QVERIFY(match("*", "anything at all"));
+        QVERIFY(match("exact", "exact"));
+        QVERIFY(!match("exact", "exactly"));
+        QVERIFY(!match("exact", "exac"));
+        // A star must give back what it swallowed when the tail fails later.
+        QVERIFY(match("*ab", "aab"));
+        QVERIFY(match("*a?c", "abcabc"));
+    }
+
+    void letterCaseIsIgnoredForAsciiAndAccentedLetters()
+    {
+        QVERIFY(match("*.JPG", "playa.jpg"));
+        QVERIFY(match("*.jpg", "PLAYA.JPG"));
+        QVERIFY(match("canción*", "CANCIÓN.mp3"));
+        QVERIFY(match("ÁÉÍÓÚÑÜÀÈÇ", "áéíóúñüàèç"));
+        QVERIFY(match("œuvre", "Œuvre"));
+        QVERIFY(match("москва", "МОСКВА"));
+        QVERIFY(!match("a", "á"));
+        QVERIFY(!match("×", "÷")); // Not a letter pair.
+    }
+
+    void questionMarkTakesOneWholeCharacterOfAMultibyteName()
+    {
+        QVERIFY(match("ni?o.txt", "niño.txt"));
+        QVERIFY(!match("ni??o.txt", "niño.txt"));
+        QVERIFY(match("?", "€"));
+        QVERIFY(match("?", "😀"));
+        // Where a name is not UTF-8, each byte is one character.
+        QVERIFY(match("ni?o", std::string_view("ni\xf1o")));
+        QVERIFY(match("a??b", std::string_view("a\xff\xfe" "b")));
+        // A Latin-1 byte meets the same letter typed as UTF-8, in any case.
+        QVERIFY(match("NIÑO", std::string_view("ni\xf1o")));
+    }
+
+    void starDotStarAndDotStarTakeNamesWithoutADot()
+    {
+        QVERIFY(match("*.*", "README"));
+        QVERIFY(match("*.*", "a.b.c"));
+        QVERIFY(match("read*.*", "README"));
+        QVERIFY(!match("x*.*", "README"));
+        QVERIFY(!match("*.", "README"));
+    }
+
+    void semicolonsSeparatePatternsThatAreAllApplied()
+    {
+        const WildcardPattern pictures("*.jpg; *.png ;*.gif");
+        QVERIFY(pictures.matches("a.jpg"));
+        QVERIFY(pictures.matches("b.PNG"));
+        QVERIFY(pictures.matches("c.gif"));
+        QVERIFY(!pictures.matches("d.bmp"));
+        QVERIFY(WildcardPattern("*.jpg;;").matches("e.jpg"));
+        QVERIFY(!WildcardPattern("*.jpg;;").matches("e.txt"));
+    }
+
+    void anEmptyOrBlankPatternTakesEveryName()
+    {
+        QVERIFY(match("", "a"));
+        QVERIFY(match("   ", "whatever.txt"));
+        QVERIFY(match(" ; ", "x"));
+    }
+
+    void aPatternNoNameCanHoldMatchesNothing()
+    {
+        QVERIFY(!match("/", "a"));
+        QVERIFY(!match("*/*", "a"));
+        QVERIFY(!match("sub/*", "sub"));
+        QVERIFY(!WildcardPattern(std::string_view("*\0", 2)).matches("a"));
+        // The other parts of a list still count.
+        QVERIFY(match("a/b;*.txt", "c.txt"));
+    }
+
+    void aHostilePatternStaysFast()
+    {
+        const std::string name(4000, 'a');
+        const std::string pattern = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
+        const auto start = std::chrono::steady_clock::now();
+        QVERIFY(!WildcardPattern(pattern).matches(name));
+        QVERIFY(WildcardPattern(pattern).matches(name + "b"));
+        // An exponential matcher would not finish in a lifetime; a quadratic
+        // one needs well under a second even on a slow debug build.
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+    }
+
+    void namesSortIgnoringCaseWithATotalOrder()
+    {
+        std::vector<std::string> names{"b.txt", "A.txt", "a.txt", "C.txt", "Ábaco", "ábaco", "zeta", "_x"};
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            return nameLessIgnoringCase(a, b);
+        });
+        const std::vector<std::string> expected{"_x", "A.txt", "a.txt", "b.txt", "C.txt", "zeta", "Ábaco", "ábaco"};
+        QCOMPARE(names, expected);
+        QVERIFY(!nameLessIgnoringCase("a", "a"));
+        QVERIFY(nameLessIgnoringCase("A", "a") != nameLessIgnoringCase("a", "A"));
+    }
+};
+
+QTEST_GUILESS_MAIN(WildcardPatternTest)
+#include "WildcardPatternTest.moc"
