@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace zelvo::bench {
+
+// What callers asked of the disk, over all files.
+struct IoTotals {
+    std::uint64_t listings = 0;
+    std::uint64_t statusCalls = 0;
+    std::uint64_t opens = 0;        // successful opens
+    std::uint64_t failedOpens = 0;
+    std::uint64_t readCalls = 0;    // read() and readAt() calls, failed ones included
+    ByteCount bytesRead = 0;
+};
+
+// What callers did with one file. Kept only when asked for, because a record
+// per file would weigh on the memory a run is measured by.
+struct FileIoRecord {
+    int opens = 0;
+    ByteCount bytesRead = 0;
+    ByteCount largestRead = 0;      // the most bytes one call delivered
+    ByteCount bytesReadAgain = 0;   // bytes delivered that an earlier call had delivered already
+    std::map<ByteCount, ByteCount> ranges; // delivered byte ranges [first, second), merged
+};
+
+// A decorator that counts the listings, status queries, opens and reads that
+// pass through it to the real file system, and optionally what happened to
+// each file. It changes nothing: every answer is the inner one.
+class CountingFileSystem : public FileSystem {
+public:
+    CountingFileSystem(FileSystem& inner, bool recordEachFile)
+        : m_inner(inner), m_recordEachFile(recordEachFile)
+    {
+    }
+
+    const IoTotals& totals() const { return m_totals; }
+    // Files opened at least once, by path (empty unless recording each file).
+    const std::unordered_map<std::string, FileIoRecord>& files() const { return m_files; }
+
+    Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
+    Result<FileStatus> status(const std::string& path) override;
+    Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
+    FileError removeFile(const std::string& path) override { return m_inner.removeFile(path); }
+    FileError appendToFile(const std::string& path, std::string_view bytes) override
+    {
+        return m_inner.appendToFile(path, bytes);
+    }
+    bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
+
+    // Adds the delivered range [offset, offset + length) to a file's record.
+    static void noteDelivered(FileIoRecord& record, ByteCount offset, ByteCount length);
+
+private:
+    FileSystem& m_inner;
+    bool m_recordEachFile;
+    IoTotals m_totals;
+    std::unordered_map<std::string, FileIoRecord> m_files;
+};
+
+} // namespace zelvo::bench
