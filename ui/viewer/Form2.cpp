@@ -1,0 +1,101 @@
+#include "Form2.h"
+
+#include <QIcon>
+#include <QListView>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSvgRenderer>
+
+#include <array>
+
+// The resources of a static library must be registered by hand, and only
+// from the global namespace.
+static void registerViewerResources() { Q_INIT_RESOURCE(viewer); }
+
+namespace zelvo {
+
+namespace {
+
+QIcon viewerIcon()
+{
+    registerViewerResources();
+    QSvgRenderer renderer(QStringLiteral(":/viewer/Form2.svg"));
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return QIcon(pixmap);
+}
+
+// Reads the whole file, or as much of it as can be read.
+std::string readAll(FileReader& reader, ByteCount expectedSize)
+{
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(expectedSize));
+    std::array<std::byte, 1 << 20> chunk;
+    for (;;) {
+        const Result<std::size_t> got = reader.read(chunk);
+        if (!got || *got == 0)
+            return bytes;
+        bytes.append(reinterpret_cast<const char*>(chunk.data()), *got);
+    }
+}
+
+} // namespace
+
+Form2::Form2(QWidget* owner)
+    // A tool window of the main window: it has no task-bar button, and with
+    // only the title hint there are no close, minimise or maximise buttons.
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rows(this)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Log"));
+    setWindowIcon(viewerIcon());
+    resize(681, 426);
+
+    // Fixed places: the window may be resized, its controls do not follow.
+    List1 = new QListView(this);
+    List1->setGeometry(8, 8, 657, 355);
+    List1->setUniformItemSizes(true);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setModel(&m_rows);
+
+    Command1 = new QPushButton(QStringLiteral("&Cerrar"), this);
+    Command1->setGeometry(304, 376, 73, 33);
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+
+    setTabOrder(List1, Command1);
+}
+
+Form2* Form2::open(FileSystem& fileSystem, MessageBox& messages, QWidget* owner,
+                   const std::string& logPath)
+{
+    auto* viewer = new Form2(owner);
+    if (!viewer->Form_Load(fileSystem, messages, logPath)) {
+        delete viewer;
+        return nullptr;
+    }
+    return viewer;
+}
+
+bool Form2::Form_Load(FileSystem& fileSystem, MessageBox& messages, const std::string& logPath)
+{
+    auto reader = fileSystem.openForReading(logPath);
+    if (!reader) {
+        if (reader.error() == FileError::NotFound) {
+            messages.show("El archivo Zelvo.log aún no existe\n\rActive la captura en menú Archivo",
+                          "error log", MessageButtons::Ok, MessageIcon::Critical);
+            return false;
+        }
+        return true;
+    }
+    const Result<FileStatus> status = fileSystem.status(logPath);
+    m_rows.setLogBytes(readAll(**reader, status ? status->size : 0));
+    return true;
+}
+
+void Form2::Command1_Click() { close(); }
+
+} // namespace zelvo

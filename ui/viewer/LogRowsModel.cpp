@@ -1,0 +1,55 @@
+#include "LogRowsModel.h"
+
+#include "core/FieldReader.h"
+#include "log/Windows1252.h"
+
+#include <limits>
+
+namespace zelvo {
+
+void LogRowsModel::setLogBytes(std::string bytes)
+{
+    beginResetModel();
+    m_bytes = std::move(bytes);
+    m_fields.clear();
+    FieldReader reader(m_bytes);
+    while (!reader.atEnd()) {
+        const std::string_view field = reader.next();
+        // A row longer than 4 GiB cannot be shown anyway; it is cut there.
+        const auto length = static_cast<std::uint32_t>(
+            std::min<std::size_t>(field.size(), std::numeric_limits<std::uint32_t>::max()));
+        // An empty field may point nowhere; its offset does not matter.
+        const auto offset = field.empty() ? 0 : static_cast<std::uint64_t>(field.data() - m_bytes.data());
+        m_fields.push_back({offset, length});
+    }
+    m_fields.shrink_to_fit();
+    endResetModel();
+}
+
+std::string_view LogRowsModel::field(int row) const
+{
+    const Span& span = m_fields.at(static_cast<std::size_t>(row));
+    return std::string_view(m_bytes).substr(span.offset, span.length);
+}
+
+int LogRowsModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(std::min<std::size_t>(m_fields.size(), std::numeric_limits<int>::max()));
+}
+
+QVariant LogRowsModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    const std::string_view bytes = field(index.row());
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    // Every Windows-1252 character lies in the basic plane: one QChar each.
+    for (char byte : bytes)
+        *out++ = QChar(static_cast<char16_t>(windows1252ToUnicode(static_cast<unsigned char>(byte))));
+    return text;
+}
+
+} // namespace zelvo

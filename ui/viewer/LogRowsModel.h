@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractListModel>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvo {
+
+// The rows of the log viewer: one row per field of the log's text, in file
+// order. The whole file stays in one buffer and a row is only an offset and a
+// length into it, turned into display text when the view asks for it, so a
+// log of a hundred megabytes loads in a moment and costs little more memory
+// than its bytes.
+class LogRowsModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // Replaces the rows by the fields of these Windows-1252 bytes.
+    void setLogBytes(std::string bytes);
+
+    // The row's bytes exactly as the file holds them.
+    std::string_view field(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    struct Span {
+        std::uint64_t offset = 0;
+        std::uint32_t length = 0;
+    };
+
+    std::string m_bytes;
+    std::vector<Span> m_fields;
+};
+
+} // namespace zelvo
