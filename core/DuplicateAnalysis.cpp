@@ -88,7 +88,10 @@ private:
     {
         const MeasuredFile& reference = files[begin];
         m_bar.draw(Control::Label2, 40, reference.row, m_listing.NumArchivos());
-        const bool fresh = !m_shownReference || m_throttle.due();
+        // The throttle is asked every time, so that the first file shown
+        // starts its interval.
+        const bool due = m_throttle.due();
+        const bool fresh = due || !m_shownReference;
         if (fresh)
             showReference(reference);
         if (end - begin < 2)

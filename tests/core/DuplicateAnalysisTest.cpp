@@ -1,0 +1,466 @@
+#include "MemoryFileSystem.h"
+#include "fakes/FakeDateText.h"
+#include "fakes/FakeMessageBox.h"
+#include "fakes/FaultyFileSystem.h"
+#include "fakes/RecordingView.h"
+
+#include "core/DuplicateAnalysis.h"
+#include "core/LeerDirectorio.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace zelvo;
+
+namespace {
+
+using Pair = std::tuple<std::string, ByteCount, std::string>;
+
+// Records every pair handed over and answers from a script (None once the
+// script is used up). A hook lets a test act at the moment of a record.
+class RecordingRecorder : public PairRecorder {
+public:
+    FileError RegistroPar(const std::string& referencePath, ByteCount referenceSize,
+                          const std::string& twinPath) override
+    {
+        pairs.emplace_back(referencePath, referenceSize, twinPath);
+        if (onRecord)
+            onRecord();
+        if (answers.empty())
+            return FileError::None;
+        const FileError answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<Pair> pairs;
+    std::deque<FileError> answers;
+    std::function<void()> onRecord;
+};
+
+const std::string kGone =
+    "No se puede acceder al directorio o archivo.\nCompruebe que no haya sido borrado o movido.";
+
+// A folder "/d" in memory, scanned as the window's load would scan it, and
+// everything an analysis run needs around it.
+struct Bench {
+    MemoryFileSystem memory;
+    FaultyFileSystem fileSystem{memory};
+    RecordingView view;
+    FakeDateText dates;
+    FakeMessageBox messages;
+    RecordingRecorder recorder;
+    FolderListing listing;
+    ScanRequest where{"/d", "*"};
+
+    void add(const std::string& name, const std::string& contents, Timestamp modified = {1'000'000})
+    {
+        memory.addFile("/d/" + name, contents, modified);
+    }
+    void scan()
+    {
+        BulletBar bar(view);
+        LeerDirectorio(ScanMode::StartUp, where, fileSystem, view, listing, bar);
+    }
+    AnalysisOutcome analyse(std::chrono::steady_clock::duration captionInterval = {})
+    {
+        DuplicateAnalysis analysis(fileSystem, dates, view, messages, recorder);
+        analysis.setCaptionInterval(captionInterval);
+        view.clearCalls();
+        return analysis.run(where, listing);
+    }
+    std::vector<std::string> rows() const
+    {
+        std::vector<std::string> texts;
+        for (const DuplicateRow& row : view.rows())
+            texts.push_back((row.isHead ? "> " : "") + row.path.substr(3));
+        return texts;
+    }
+    std::vector<int> comparisonBar() const
+    {
+        std::vector<int> counts;
+        for (const std::string& caption : view.captionsOf(Control::Label10))
+            counts.push_back(static_cast<int>(caption.size() / 3));
+        return counts;
+    }
+};
+
+std::string bytes(std::size_t size, char first = 'a')
+{
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        text[i] = static_cast<char>(first + i % 23);
+    return text;
+}
+
+void verifyFinalCleanup(const RecordingView& view)
+{
+    for (Control hidden : {Control::Label11, Control::Label7, Control::Label8, Control::Label13,
+                           Control::Label14})
+        QVERIFY2(!view.isVisible(hidden), controlName(hidden));
+    for (Control empty : {Control::Label12, Control::Label1, Control::Label4, Control::Label5,
+                          Control::Label10, Control::Label2, Control::Label16})
+        QVERIFY2(view.caption(empty).empty(), controlName(empty));
+    for (Control shown : {Control::Label1, Control::Label4, Control::Label5})
+        QVERIFY2(view.isVisible(shown), controlName(shown));
+    QVERIFY(!view.isBusy());
+}
+
+} // namespace
+
+class DuplicateAnalysisTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anEmptyListingCountsZeroAndCleansUp()
+    {
+        Bench bench;
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(outcome.NumDuplicados, 0.0);
+        QVERIFY(!outcome.deleteEnabled);
+        QVERIFY(bench.view.rows().empty());
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("0 Archivos duplicados"));
+        QVERIFY(!bench.view.isEnabled(Control::Command3));
+        QVERIFY(!bench.view.isVisible(Control::Text2));
+        QVERIFY(!bench.view.isVisible(Control::Image2));
+        verifyFinalCleanup(bench.view);
+        QVERIFY(bench.recorder.pairs.empty());
+    }
+
+    void aSingleFileIsShownAsReferenceAndNeverOpened()
+    {
+        Bench bench;
+        bench.add("only.txt", "hello", {86400 + 3723});
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.view.captionsOf(Control::Label1).front(), std::string("/d/only.txt"));
+        QCOMPARE(bench.view.captionsOf(Control::Label4).front(), std::string("5 bytes"));
+        QCOMPARE(bench.view.captionsOf(Control::Label5).front(), std::string("2/1/1970 1:02:03"));
+        QCOMPARE(bench.view.countCalls("show Label11"), std::size_t{0});
+        QCOMPARE(bench.fileSystem.totalOpens(), 0);
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("0 Archivos duplicados"));
+        verifyFinalCleanup(bench.view);
+    }
+
+    void twoEmptyFilesAreOneGroupWithoutARead()
+    {
+        Bench bench;
+        bench.add("a", "");
+        bench.add("b", "");
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "b"}));
+        QCOMPARE(bench.view.rows().front().text(), std::string("\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7> /d/a"));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(bench.recorder.pairs, (std::vector<Pair>{{"/d/a", 0, "/d/b"}}));
+        QCOMPARE(bench.fileSystem.totalOpens(), 0);
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("1 Archivos duplicados"));
+        QVERIFY(bench.view.isEnabled(Control::Command3));
+    }
+
+    void filesThatDifferOnlyInTheirLastByteAreNotDuplicates()
+    {
+        for (std::size_t size : {std::size_t{1}, std::size_t{60001}}) {
+            Bench bench;
+            std::string other = bytes(size);
+            other.back() = 'Z';
+            bench.add("a", bytes(size));
+            bench.add("b", other);
+            bench.scan();
+            QCOMPARE(bench.analyse().NumDuplicados, 0.0);
+            QVERIFY(bench.view.rows().empty());
+            QVERIFY(!bench.view.isEnabled(Control::Command3));
+            // They were compared, so the candidate line was shown.
+            QCOMPARE(bench.view.captionsOf(Control::Label12).front(), std::string("/d/b"));
+        }
+    }
+
+    void identicalFilesOf120000BytesAreComparedWithAGrowingBar()
+    {
+        Bench bench;
+        bench.add("a", bytes(120000));
+        bench.add("b", bytes(120000));
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "b"}));
+        QCOMPARE(bench.recorder.pairs, (std::vector<Pair>{{"/d/a", 120000, "/d/b"}}));
+        // The first chunk starts at the first byte: no bullet is drawn for it.
+        // The bar then only grows, shows its ends, and is emptied at the end.
+        const std::vector<int> bar = bench.comparisonBar();
+        QVERIFY(bar.size() >= 3);
+        QVERIFY(bar.front() > 0 && bar.front() < 60);
+        QVERIFY(std::is_sorted(bar.begin(), bar.end() - 2));
+        QCOMPARE(bar.back(), 0);
+        QVERIFY(bench.view.indexOfCall("show Label13") < bench.view.indexOfCall("show Label10"));
+        QVERIFY(bench.view.indexOfCall("show Label11") >= 0);
+        QCOMPARE(bench.view.captionsOf(Control::Label16).front(), std::string("12/1/1970 13:46:40"));
+        verifyFinalCleanup(bench.view);
+    }
+
+    void adjacentCopiesFormOneGroupWithOnePairRecordPerTwin()
+    {
+        Bench bench;
+        bench.add("A", bytes(10));
+        bench.add("B", bytes(10));
+        bench.add("C", bytes(10));
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> A", "B", "C"}));
+        QCOMPARE(bench.recorder.pairs,
+                 (std::vector<Pair>{{"/d/A", 10, "/d/B"}, {"/d/A", 10, "/d/C"}}));
+        QCOMPARE(outcome.NumDuplicados, 2.0);
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("2 Archivos duplicados"));
+        for (const DuplicateRow& row : bench.view.rows())
+            QCOMPARE(row.group, bench.view.rows().front().group);
+    }
+
+    void interleavedCopiesAreListedAsTwoCompleteGroups()
+    {
+        // a and c are one file's copies, b and d another's; every set of
+        // copies is listed, each once.
+        Bench bench;
+        bench.add("a", bytes(50, 'a'));
+        bench.add("b", bytes(50, 'b'));
+        bench.add("c", bytes(50, 'a'));
+        bench.add("d", bytes(50, 'b'));
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "c", "> b", "d"}));
+        QCOMPARE(outcome.NumDuplicados, 2.0);
+        QCOMPARE(bench.recorder.pairs,
+                 (std::vector<Pair>{{"/d/a", 50, "/d/c"}, {"/d/b", 50, "/d/d"}}));
+        QVERIFY(bench.view.rows()[0].group != bench.view.rows()[2].group);
+        QCOMPARE(bench.view.rows()[2].group, bench.view.rows()[3].group);
+    }
+
+    void groupsFollowTheSortedListingRatherThanTheNames()
+    {
+        // The sort leaves the 3-byte files in the order d, a, c.
+        Bench bench;
+        bench.add("a", "xyz");
+        bench.add("b", "123456789");
+        bench.add("c", "xyz");
+        bench.add("d", "xyz");
+        bench.add("e", "1");
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> d", "a", "c"}));
+    }
+
+    void onlyFilesSharingASizeAreOpenedAndNoByteIsReadTwice()
+    {
+        Bench bench;
+        bench.add("unique1", bytes(10));
+        bench.add("unique2", bytes(20000));
+        bench.add("same1", bytes(300000));
+        bench.add("same2", bytes(300000));
+        bench.add("other", bytes(300000, 'q'));
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> same1", "same2"}));
+        QCOMPARE(bench.fileSystem.openedPaths(),
+                 (std::vector<std::string>{"/d/other", "/d/same1", "/d/same2"}));
+        QVERIFY(bench.fileSystem.pathsReadTwice().empty());
+        QCOMPARE(bench.fileSystem.bytesRead("/d/same1"), ByteCount{300000});
+        QCOMPARE(bench.fileSystem.bytesRead("/d/other"), ByteCount{4096});
+    }
+
+    void namesOfOneFileOnDiskAreNeverPaired()
+    {
+        Bench bench;
+        bench.add("a", bytes(40));
+        bench.memory.addLink("/d/b", "/d/a");
+        bench.scan();
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t{2});
+        bench.analyse();
+        QVERIFY(bench.view.rows().empty());
+        QCOMPARE(bench.fileSystem.totalOpens(), 0);
+
+        // With a real copy beside them, the copy is the twin of the first
+        // name; the second name of the reference's file is left alone.
+        bench.add("c", bytes(40));
+        bench.memory.addLink("/d/e", "/d/c");
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "c", "e"}));
+        QCOMPARE(bench.recorder.pairs.size(), std::size_t{2});
+        QCOMPARE(bench.fileSystem.opens("/d/b"), 0);
+    }
+
+    void anUnreadableFileIsIdenticalToNothingAndTheRunGoesOn()
+    {
+        Bench bench;
+        for (const char* name : {"a", "b", "c"})
+            bench.add(name, bytes(5000));
+        bench.fileSystem.failOpen("/d/a", FileError::AccessDenied);
+        bench.fileSystem.failReadAfterBytes("/d/b", 4096);
+        bench.add("d", bytes(5000));
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> c", "d"}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(bench.messages.callCount(), std::size_t{0});
+        QCOMPARE(bench.fileSystem.openReaders(), 0);
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("1 Archivos duplicados"));
+    }
+
+    void aFileGoneBeforeTheRunMakesItRescanAndStartOver()
+    {
+        Bench bench;
+        for (const char* name : {"a", "b", "c", "d"})
+            bench.add(name, bytes(30));
+        bench.scan();
+        bench.memory.erase("/d/b");
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "c", "d"}));
+        QCOMPARE(outcome.NumDuplicados, 2.0);
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t{3});
+        QCOMPARE(bench.view.fileNames(), (std::vector<std::string>{"a", "c", "d"}));
+        QCOMPARE(bench.view.caption(Control::Label6), std::string("3 archivos a procesar"));
+        // The rescan leaves the information panel alone and the run starts
+        // over from a cleared list with the pointer busy again.
+        QCOMPARE(bench.view.countCalls("hide Label4"), std::size_t{0});
+        QCOMPARE(bench.view.captionsOf(Control::Label1).front(),
+                 std::string("Analizando el directorio. Por favor espere"));
+        QCOMPARE(bench.view.countCalls("busy"), std::size_t{2});
+        QVERIFY(bench.view.indexOfCall("idle") < bench.view.indexOfCall("busy", bench.view.indexOfCall("idle")));
+        QCOMPARE(bench.recorder.pairs.size(), std::size_t{2});
+        verifyFinalCleanup(bench.view);
+    }
+
+    void aFileGoneWhileItsPairIsRecordedRestartsTheRunToo()
+    {
+        Bench bench;
+        for (const char* name : {"a", "b", "x", "y"})
+            bench.add(name, bytes(30, name[0] < 'x' ? 'a' : 'x'));
+        bench.scan();
+        bench.recorder.answers = {FileError::NotFound};
+        bench.recorder.onRecord = [&] {
+            if (bench.recorder.pairs.size() == 1)
+                bench.memory.erase("/d/b");
+        };
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> x", "y"}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(bench.recorder.pairs,
+                 (std::vector<Pair>{{"/d/a", 30, "/d/b"}, {"/d/x", 30, "/d/y"}}));
+    }
+
+    void anInvalidArgumentIsToldAndTheRunCleansUpWithoutACount()
+    {
+        Bench bench;
+        for (const char* name : {"a", "b", "c", "d"})
+            bench.add(name, bytes(30, name[0] < 'c' ? 'a' : 'c'));
+        bench.scan();
+        bench.recorder.answers = {FileError::None, FileError::InvalidArgument};
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.messages.callCount(), std::size_t{1});
+        const MessageBoxCall& call = bench.messages.lastCall();
+        QCOMPARE(call.text, kGone);
+        QCOMPARE(call.title, std::string("Error con archivo/directorio"));
+        QCOMPARE(call.buttons, MessageButtons::Ok);
+        QCOMPARE(call.icon, MessageIcon::Critical);
+        QCOMPARE(bench.view.caption(Control::Label3), std::string("  Archivos duplicados"));
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "b", "> c", "d"}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QVERIFY(bench.view.isEnabled(Control::Command3));
+        verifyFinalCleanup(bench.view);
+
+        // A file the system rejects by name is the same failure.
+        Bench rejected;
+        rejected.add("a", "1");
+        rejected.add("b", "1");
+        rejected.scan();
+        rejected.fileSystem.failStatus("/d/b", FileError::InvalidArgument);
+        rejected.analyse();
+        QCOMPARE(rejected.messages.callCount(), std::size_t{1});
+        QVERIFY(rejected.view.rows().empty());
+        verifyFinalCleanup(rejected.view);
+    }
+
+    void aRefusedLogStillCountsThePairAndOtherFailuresStillCleanUp()
+    {
+        Bench refused;
+        for (const char* name : {"a", "b", "c"})
+            refused.add(name, "same");
+        refused.scan();
+        refused.recorder.answers = {FileError::AccessDenied};
+        QCOMPARE(refused.analyse().NumDuplicados, 2.0);
+        QCOMPARE(refused.messages.callCount(), std::size_t{0});
+        QCOMPARE(refused.view.caption(Control::Label3), std::string("2 Archivos duplicados"));
+
+        Bench broken;
+        for (const char* name : {"a", "b", "c"})
+            broken.add(name, "same");
+        broken.scan();
+        broken.recorder.answers = {FileError::DeviceNotReady};
+        const AnalysisOutcome outcome = broken.analyse();
+        QCOMPARE(outcome.NumDuplicados, 0.0);
+        QCOMPARE(broken.rows(), (std::vector<std::string>{"> a", "b"}));
+        QCOMPARE(broken.messages.callCount(), std::size_t{0});
+        QCOMPARE(broken.view.caption(Control::Label3), std::string("  Archivos duplicados"));
+        verifyFinalCleanup(broken.view);
+    }
+
+    void aSecondClickStartsFromAnEmptyListAndZero()
+    {
+        Bench bench;
+        bench.add("a", "same");
+        bench.add("b", "same");
+        bench.scan();
+        bench.analyse();
+        const AnalysisOutcome second = bench.analyse();
+        QCOMPARE(second.NumDuplicados, 1.0);
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a", "b"}));
+        // Deletion is disabled at the start point and enabled by the twin.
+        QVERIFY(bench.view.indexOfCall("disable Command3") < bench.view.indexOfCall("enable Command3"));
+        QVERIFY(bench.view.indexOfCall("clear rows") < bench.view.indexOfCall("add row " + bench.view.rows()[0].text()));
+    }
+
+    void pathCaptionsAreThrottledButTheFirstReferenceIsAlwaysShown()
+    {
+        Bench bench;
+        for (int i = 0; i < 30; ++i)
+            bench.add("f" + std::to_string(100 + i), bytes(std::size_t(i + 1)));
+        bench.scan();
+        bench.analyse(std::chrono::hours(1));
+        QCOMPARE(bench.view.captionsOf(Control::Label1),
+                 (std::vector<std::string>{"/d/f100", ""}));
+
+        bench.analyse(std::chrono::steady_clock::duration::zero());
+        QCOMPARE(bench.view.captionsOf(Control::Label1).size(), std::size_t{31});
+        // The overall bar ends near its full length on the last reference.
+        QCOMPARE(bench.view.captionsOf(Control::Label2).end()[-2].size() / 3, std::size_t{38});
+    }
+
+    void aLargeGroupOfOneSizeStaysUnderTheOpenFileBound()
+    {
+        Bench bench;
+        // 600 files of one size that share their first 8 KiB, so the whole
+        // group survives the first rounds; every hundredth is a copy of the
+        // file after it.
+        const std::string head = bytes(8192);
+        for (int i = 0; i < 600; ++i) {
+            const std::string tail = std::to_string(1000 + (i % 100 == 0 ? i + 1 : i)) + bytes(20000);
+            bench.add("f" + std::to_string(1000 + i), head + tail);
+        }
+        bench.scan();
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(outcome.NumDuplicados, 6.0);
+        QCOMPARE(bench.view.rows().size(), std::size_t{12});
+        QCOMPARE(bench.view.rows()[10].path, std::string("/d/f1500"));
+        QVERIFY(bench.fileSystem.peakOpenReaders() <= 256);
+        QCOMPARE(bench.fileSystem.openReaders(), 0);
+        QVERIFY(bench.fileSystem.pathsReadTwice().empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(DuplicateAnalysisTest)
+#include "DuplicateAnalysisTest.moc"
