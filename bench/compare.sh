@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# Times zelvo-bench against jdupes, fdupes and a plain read of every file on
+# generated folders with a hot page cache, prints medians and ratios, and
+# checks that every tool found the same groups. See bench/README.md.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+
+runs=5
+scale=1
+seed=1
+prefix=""
+build_dir="${ZELVO_BENCH_BUILD:-$root/build}"
+use_hyperfine=0
+peers="jdupes fdupes"
+peer_timeout=120
+shapes=()
+
+usage() {
+  cat <<EOF
+usage: bench/compare.sh [options] [SHAPE[:SCALE]...]
+Shapes: photos onesize large tiny million (default: photos onesize large tiny);
+a scale after a shape overrides --scale for it.
+  --runs N        timed runs of each tool per corpus (default $runs)
+  --scale X       scale of the generated corpora (default $scale)
+  --seed N        seed of the generated corpora (default $seed)
+  --peers LIST    peers to time, from "jdupes fdupes" (default "$peers"; "" for none)
+  --timeout S     a peer that needs more than S seconds once is not timed further
+                  on that corpus (default $peer_timeout)
+  --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
+  --hyperfine     also time each tool with hyperfine, as a second opinion
+  --name PREFIX   prefix of the corpus folders in bench/corpora/
+EOF
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --scale) scale="$2"; shift 2 ;;
+    --seed) seed="$2"; shift 2 ;;
+    --peers) peers="$2"; shift 2 ;;
+    --timeout) peer_timeout="$2"; shift 2 ;;
+    --build) build_dir="$2"; shift 2 ;;
+    --hyperfine) use_hyperfine=1; shift ;;
+    --name) prefix="$2-"; shift 2 ;;
+    -h|--help) usage; exit 0 ;;
+    -*) usage >&2; exit 2 ;;
+    *) shapes+=("$1"); shift ;;
+  esac
+done
+[ ${#shapes[@]} -eq 0 ] && shapes=(photos onesize large tiny)
+
+# --- Tools -----------------------------------------------------------------
+ZELVO_WITH_BENCH_PEERS=1 "$root/scripts/install-deps.sh"
+if [ "$use_hyperfine" = 1 ] && ! command -v hyperfine >/dev/null; then
+  if [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine >/dev/null ||
+      { echo "hyperfine is not available; timing with the loop alone" >&2; use_hyperfine=0; }
+  else
+    echo "hyperfine is missing (apt-get install hyperfine); timing with the loop alone" >&2
+    use_hyperfine=0
+  fi
+fi
+
+# The build is incremental, so this costs little when nothing changed.
+cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build_dir" --target zelvo-bench zelvo-corpus -j"$(nproc)" >/dev/null
+bench="$build_dir/zelvo-bench"
+corpus="$build_dir/zelvo-corpus"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# --- Helpers ---------------------------------------------------------------
+micros() { local t="${EPOCHREALTIME/./}"; echo "${t#0}"; }
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# One group per line: the sorted base names of its files; lines sorted. Zelvo
+# starts a group at each head row and ends its output with the count line;
+# the peers separate groups with a blank line. Both first become lines of
+# "group number, tab, base name".
+groups_of_zelvo() {
+  sed '$d' "$1" | awk -v head="$(printf '\302\267\302\267\302\267\302\267> ')" '
+    index($0, head) == 1 { ++g; $0 = substr($0, length(head) + 1) }
+    { sub(".*/", ""); print g "\t" $0 }' | join_groups
+}
+groups_of_peer() {
+  awk 'NF == 0 { if (open) ++g; open = 0; next }
+       { open = 1; sub(".*/", ""); print g "\t" $0 }' "$1" | join_groups
+}
+join_groups() {
+  LC_ALL=C sort -t "$(printf '\t')" -k1,1n -k2 |
+    awk -F '\t' 'NR > 1 && $1 != previous { print line; line = "" }
+                 { line = line == "" ? $2 : line " " $2; previous = $1 }
+                 END { if (NR) print line }' | LC_ALL=C sort
+}
+
+field() { awk -F': ' -v k="$1" '$1 == k { split($2, a, " "); print a[1] }' "$2"; }
+
+secs() { median <"$work/$1.times" | awk '{ printf "%.3f", $1 / 1e6 }'; }
+med() { median <"$1" | awk '{ printf "%.3f", $1 }'; }
+
+warm() { find "$1" -maxdepth 1 -type f -exec cat {} + >/dev/null; }
+
+run_tool() { # tool dir out
+  case "$1" in
+    zelvo) "$bench" "$2" >"$3" 2>"$3.err" ;;
+    jdupes) timeout "$peer_timeout" jdupes -q -z "$2" >"$3" ;;
+    fdupes) timeout "$peer_timeout" fdupes -q "$2" >"$3" ;;
+    cat) find "$2" -maxdepth 1 -type f -exec cat {} + >/dev/null ;;
+  esac
+}
+
+# --- Corpora ---------------------------------------------------------------
+mkdir -p "$here/corpora"
+corpus_dir() { echo "$here/corpora/${prefix}$1-seed$seed-scale$2"; }
+# Corpora are kept between runs; the marker beside a folder says it was
+# written whole (a marker inside would be one more file to compare).
+ensure_corpus() {
+  local dir; dir="$(corpus_dir "$1" "$2")"
+  if [ ! -e "$dir.ready" ]; then
+    echo "generating $1 (scale $2) into $dir; free space: $(df -h --output=avail "$here/corpora" | tail -1 | tr -d ' ')" >&2
+    rm -rf "$dir"
+    "$corpus" --shape "$1" --folder "$dir" --seed "$seed" --scale "$2" >&2
+    touch "$dir.ready"
+  fi
+}
+
+# --- Measurements ----------------------------------------------------------
+summary="$work/summary"
+printf '%-8s %9s %9s | %8s %8s %8s %8s | %8s %8s %8s %8s | %7s %7s %7s | %s\n' \
+  corpus files MiB zelvo scan sort analysis jdupes fdupes cat "" \
+  z/jdupes a/jdupes z/cat groups >"$summary"
+notes="$work/notes"
+: >"$notes"
+
+for request in "${shapes[@]}"; do
+  shape="${request%%:*}"
+  shape_scale="$scale"
+  [[ "$request" == *:* ]] && shape_scale="${request#*:}"
+  ensure_corpus "$shape" "$shape_scale"
+  dir="$(corpus_dir "$shape" "$shape_scale")"
+  echo "warming the page cache for $shape" >&2
+  warm "$dir"
+  for tool in zelvo $peers cat; do : >"$work/$tool.times"; done
+  : >"$work/ratio.jdupes"; : >"$work/ratio.analysis"; : >"$work/ratio.cat"
+  : >"$work/scan.times"; : >"$work/sort.times"; : >"$work/analysis.times"
+
+  # One untimed round first: it fills every cache and leaves each tool's
+  # output for the group check. A peer that runs out of time here is left
+  # out of this corpus.
+  tools=(zelvo)
+  timed_out=""
+  for peer in $peers; do
+    if run_tool "$peer" "$dir" "$work/$peer.out"; then
+      tools+=("$peer")
+    else
+      timed_out="$timed_out $peer"
+      echo "$shape: $peer did not finish within $peer_timeout s; not timed on this corpus" >>"$notes"
+    fi
+  done
+  tools+=(cat)
+  for tool in zelvo cat; do run_tool "$tool" "$dir" "$work/$tool.out"; done
+  # The rounds interleave the tools, so that a slow moment of the machine
+  # falls on all of them and the ratio of one round stays fair.
+  for ((r = 1; r <= runs; r++)); do
+    declare -A took=()
+    for tool in "${tools[@]}"; do
+      t0=$(micros); run_tool "$tool" "$dir" "$work/$tool.run"; t1=$(micros)
+      took[$tool]=$(((t1 - t0)))
+      echo "${took[$tool]}" >>"$work/$tool.times"
+    done
+    field scan "$work/zelvo.run.err" >>"$work/scan.times"
+    field sort "$work/zelvo.run.err" >>"$work/sort.times"
+    field analysis "$work/zelvo.run.err" >>"$work/analysis.times"
+    a=$(field analysis "$work/zelvo.run.err")
+    if [ -n "${took[jdupes]:-}" ]; then
+      awk -v z="${took[zelvo]}" -v j="${took[jdupes]}" 'BEGIN { print z / j }' >>"$work/ratio.jdupes"
+      awk -v a="$a" -v j="${took[jdupes]}" 'BEGIN { print a * 1e6 / j }' >>"$work/ratio.analysis"
+    fi
+    awk -v z="${took[zelvo]}" -v c="${took[cat]}" 'BEGIN { print z / c }' >>"$work/ratio.cat"
+    unset took
+  done
+
+  files=$(field files "$work/zelvo.out.err")
+  mib=$(du -sm --apparent-size "$dir" | cut -f1)
+
+  # The group check: every tool's groups, as sets of base names.
+  groups_of_zelvo "$work/zelvo.out" >"$work/zelvo.groups"
+  verdict="$(wc -l <"$work/zelvo.groups") groups"
+  same="same in every tool"
+  for peer in "${tools[@]}"; do
+    [ "$peer" = zelvo ] || [ "$peer" = cat ] && continue
+    groups_of_peer "$work/$peer.out" >"$work/$peer.groups"
+    if ! cmp -s "$work/zelvo.groups" "$work/$peer.groups"; then
+      same=""
+      verdict="$verdict, DIFFERENT from $peer ($(wc -l <"$work/$peer.groups"))"
+      {
+        echo "$shape: groups found by zelvo only / by $peer only:"
+        comm -23 "$work/zelvo.groups" "$work/$peer.groups" | head -5 | sed 's/^/  zelvo: /'
+        comm -13 "$work/zelvo.groups" "$work/$peer.groups" | head -5 | sed 's/^/  '"$peer"': /'
+      } >>"$notes"
+    fi
+  done
+  [ ${#tools[@]} -gt 2 ] && [ -n "$same" ] && verdict="$verdict, $same"
+
+  jd="-"; fd="-"; rj="-"; ra="-"
+  [[ " ${tools[*]} " == *" jdupes "* ]] && jd=$(secs jdupes) && rj=$(med "$work/ratio.jdupes") && ra=$(med "$work/ratio.analysis")
+  [[ " ${tools[*]} " == *" fdupes "* ]] && fd=$(secs fdupes)
+  [[ " $timed_out " == *" jdupes "* ]] && jd=">$peer_timeout"
+  [[ " $timed_out " == *" fdupes "* ]] && fd=">$peer_timeout"
+  printf '%-8s %9s %9s | %8s %8s %8s %8s | %8s %8s %8s %8s | %7s %7s %7s | %s\n' \
+    "$shape" "$files" "$mib" "$(secs zelvo)" "$(med "$work/scan.times")" "$(med "$work/sort.times")" \
+    "$(med "$work/analysis.times")" "$jd" "$fd" "$(secs cat)" "" "$rj" "$ra" "$(med "$work/ratio.cat")" \
+    "$verdict" >>"$summary"
+
+  # The I/O rules and the memory, from one untimed run that also reads the
+  # folder independently.
+  "$bench" --check "$dir" >/dev/null 2>"$work/check.err" || true
+  {
+    echo "$shape: zelvo read $(field 'bytes read' "$work/zelvo.out.err") bytes, opened $(field 'files opened' "$work/zelvo.out.err") files, peak memory $(field 'peak memory' "$work/zelvo.out.err") MiB"
+    grep '^check:' "$work/check.err" | sed "s/^check:/  /"
+  } >>"$notes"
+
+  if [ "$use_hyperfine" = 1 ]; then
+    hf=(hyperfine -N --warmup 1 --runs "$runs" --style basic "$bench $dir")
+    for peer in "${tools[@]}"; do
+      case "$peer" in
+        jdupes) hf+=("jdupes -q -z $dir") ;;
+        fdupes) hf+=("fdupes -q $dir") ;;
+      esac
+    done
+    "${hf[@]}" >&2 || true
+  fi
+done
+
+echo
+echo "Medians of $runs runs (seconds), hot page cache. zelvo is the whole zelvo-bench process;"
+echo "scan (sort included), sort and analysis are its own timings. z/jdupes and a/jdupes are medians"
+echo "of the per-round ratios of zelvo's whole run and of its analysis alone to jdupes' whole run."
+echo
+cat "$summary"
+echo
+cat "$notes"
