@@ -3,12 +3,34 @@
 #include <QTest>
 #include <algorithm>
 #include <chrono>
+#include <random>
 
 using namespace zelvo;
 
 namespace {
+
 bool match(const char* pattern, std::string_view name) { return WildcardPattern(pattern).matches(name); }
+
+// The textbook table: can the first i pattern characters take the first j
+// name characters? Slow, and plainly right, for ASCII without "." rules.
+bool tableMatch(const std::string& pattern, const std::string& name)
+{
+    const auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    std::vector<std::vector<bool>> can(pattern.size() + 1, std::vector<bool>(name.size() + 1, false));
+    can[0][0] = true;
+    for (std::size_t i = 1; i <= pattern.size(); ++i) {
+        const char p = pattern[i - 1];
+        for (std::size_t j = 0; j <= name.size(); ++j) {
+            if (p == '*')
+                can[i][j] = can[i - 1][j] || (j > 0 && can[i][j - 1]);
+            else if (j > 0)
+                can[i][j] = can[i - 1][j - 1] && (p == '?' || lower(p) == lower(name[j - 1]));
+        }
+    }
+    return can[pattern.size()][name.size()];
 }
+
+} // namespace
 
 class WildcardPatternTest : public QObject {
     Q_OBJECT
@@ -95,6 +117,26 @@ private slots:
         QVERIFY(!WildcardPattern(std::string_view("*\0", 2)).matches("a"));
         // The other parts of a list still count.
         QVERIFY(match("a/b;*.txt", "c.txt"));
+    }
+
+    void agreesWithAPlainTableOnRandomNames()
+    {
+        std::mt19937 random(20261207);
+        const std::string letters = "aAbB*?";
+        const auto draw = [&](std::size_t maxLength, std::size_t alphabet) {
+            std::string text(random() % (maxLength + 1), ' ');
+            for (char& c : text)
+                c = letters[random() % alphabet];
+            return text;
+        };
+        for (int round = 0; round < 20000; ++round) {
+            std::string pattern = draw(7, 6);
+            const std::string name = draw(9, 4);
+            if (pattern.empty())
+                pattern = "?"; // The empty pattern takes everything on purpose.
+            QVERIFY2(WildcardPattern(pattern).matches(name) == tableMatch(pattern, name),
+                     (pattern + " / " + name).c_str());
+        }
     }
 
     void aHostilePatternStaysFast()
