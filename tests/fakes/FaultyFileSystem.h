@@ -22,8 +22,8 @@ enum class FsOperation { List, Status, Open, Read, Append, Remove };
 // exactly as the caller passes them; for List the path is the folder.
 class FaultyFileSystem : public FileSystem {
 public:
-    // A path no caller can pass (it holds a NUL): faults set on it apply to
-    // every path.
+    // A path no caller can pass (it holds a NUL): any fault set on it applies
+    // to every path that has no fault of the same kind of its own.
     static inline const std::string kEveryPath{"\0every path", 11};
 
     struct PathCounters {
@@ -213,6 +213,16 @@ private:
 
         PathRecord& record(const std::string& path) { return paths[path]; }
 
+        // The entry for the path, or else the one for every path.
+        template <typename Map>
+        static const typename Map::mapped_type* lookUp(const Map& map, const std::string& path)
+        {
+            auto it = map.find(path);
+            if (it == map.end())
+                it = map.find(kEveryPath);
+            return it == map.end() ? nullptr : &it->second;
+        }
+
         // Counts the call and answers the fault due for it, or None.
         FileError injected(const std::string& path, FsOperation operation)
         {
@@ -227,10 +237,10 @@ private:
 
         bool hasVanished(const std::string& path)
         {
-            auto it = vanishing.find(path);
-            if (it == vanishing.end())
+            const Vanishing* v = lookUp(vanishing, path);
+            if (!v)
                 return false;
-            return it->second.atRead == 0 || record(path).counters.readCalls >= it->second.atRead;
+            return v->atRead == 0 || record(path).counters.readCalls >= v->atRead;
         }
 
         // Notes the delivered range [start, end) and whether it overlaps one
@@ -287,9 +297,8 @@ private:
         {
             PathRecord& r = m_state->record(m_path);
             const int call = ++r.counters.readCalls;
-            if (auto v = m_state->vanishing.find(m_path);
-                v != m_state->vanishing.end() && call >= v->second.atRead)
-                return v->second.readError;
+            if (const Vanishing* v = State::lookUp(m_state->vanishing, m_path); v && call >= v->atRead)
+                return v->readError;
             if (FileError e = m_state->injected(m_path, FsOperation::Read); e != FileError::None)
                 return e;
             auto got = doRead();
@@ -297,9 +306,9 @@ private:
                 return got;
             // The bytes past the limit are never handed out; the read fails
             // as a whole, as a disk error does.
-            if (auto limit = m_state->readLimits.find(m_path);
-                limit != m_state->readLimits.end() && offset + *got > limit->second.bytes)
-                return limit->second.error;
+            if (const ReadLimit* limit = State::lookUp(m_state->readLimits, m_path);
+                limit && offset + *got > limit->bytes)
+                return limit->error;
             m_state->noteRange(r, offset, offset + *got);
             return got;
         }

@@ -307,6 +307,23 @@ private slots:
         QCOMPARE(fs.openForReading("/a").error(), FileError::NotFound);
         QCOMPARE(fs.bytesRead("/a"), ByteCount(10));
     }
+
+    void faultsOnEveryPathReachFilesWithoutFaultsOfTheirOwn()
+    {
+        MemoryFiles inner;
+        inner.files["/a"] = std::string(100, 'a');
+        inner.files["/b"] = std::string(100, 'b');
+        FaultyFileSystem fs(inner);
+        fs.failReadAfterBytes(FaultyFileSystem::kEveryPath, 10);
+        fs.failReadAfterBytes("/b", 1000);
+        QCOMPARE(readInto(**fs.openForReading("/a"), 20).error(), FileError::Other);
+        QCOMPARE(*readInto(**fs.openForReading("/b"), 20), std::size_t(20));
+
+        fs.clearFaults();
+        fs.vanish(FaultyFileSystem::kEveryPath);
+        QCOMPARE(fs.status("/a").error(), FileError::NotFound);
+        QCOMPARE(fs.openForReading("/b").error(), FileError::NotFound);
+    }
 };
 
 QTEST_MAIN(FakesTest)
