@@ -2,6 +2,8 @@
 
 #include "SameContents.h"
 
+#include <vector>
+
 namespace zelvo {
 
 void DuplicateDeletion::run()
@@ -16,12 +18,17 @@ void DuplicateDeletion::run()
     if (answer != MessageAnswer::Ok)
         return;
 
-    // From the last row to the first, so removing a row never shifts a row
-    // still to be visited.
-    m_fileCount = -1;
+    // The rows the user selected, taken once: removing a row may move the
+    // list's selection onto a neighbour, which the user never chose. They are
+    // visited from the last to the first, so removing a row never shifts a
+    // row still to be visited.
+    std::vector<int> selected;
     for (int i = m_view.duplicateRowCount() - 1; i >= 0; --i) {
-        if (!m_view.isDuplicateRowSelected(i))
-            continue;
+        if (m_view.isDuplicateRowSelected(i))
+            selected.push_back(i);
+    }
+    m_fileCount = -1;
+    for (const int i : selected) {
         if (deleteRow(i) != Outcome::Kept)
             forgetRow(i);
     }

@@ -29,6 +29,19 @@ const std::string kNoCopyLeft =
     "El archivo no se ha borrado porque ya no tiene ninguna copia idéntica.";
 const std::string kVanished = "Uno o varios archivos ya fueron borrados o movidos.";
 
+// A list that, like the window's, hands the selection to the row that takes
+// the place of a removed selected row (or the one before it, at the end).
+class NeighbourSelectingView : public RecordingView {
+public:
+    void removeDuplicateRow(int index) override
+    {
+        const bool wasSelected = isDuplicateRowSelected(index);
+        RecordingView::removeDuplicateRow(index);
+        if (wasSelected && duplicateRowCount() > 0)
+            selectRow(std::min(index, duplicateRowCount() - 1));
+    }
+};
+
 } // namespace
 
 class DuplicateDeletionTest : public QObject {
@@ -37,6 +50,7 @@ class DuplicateDeletionTest : public QObject {
     // A folder with one group of three copies (a, b, c) and a group of two
     // (d, e), listed the way the analysis leaves them; the log is on and
     // lives beside them.
+    template <typename View = RecordingView>
     struct Bench {
         QTemporaryDir dir;
         PosixFileSystem disk;
@@ -46,7 +60,7 @@ class DuplicateDeletionTest : public QObject {
         ManualLogSwitch logSwitch{true};
         std::string logPath = path("Zelvo.log");
         ActivityLog log{files, dates, messages, logSwitch, logPath};
-        RecordingView view;
+        View view;
         DuplicateDeletion deletion{files, messages, view, log};
 
         Bench()
@@ -116,7 +130,7 @@ class DuplicateDeletionTest : public QObject {
 private slots:
     void theConfirmationAsksOnceAndCancelChangesNothingButThePreviews()
     {
-        Bench b;
+        Bench<> b;
         b.view.setVisible(Control::Text2, true);
         b.view.setVisible(Control::Image2, true);
         b.view.selectRow(1);
@@ -138,7 +152,7 @@ private slots:
 
     void aDeletedTwinLosesItsFileAndRowAndIsLoggedAfterwards()
     {
-        Bench b;
+        Bench<> b;
         b.view.setCaption(Control::Label1, b.path("d"));
         b.view.setCaption(Control::Label4, "10 bytes");
         b.deleteFile("b");
@@ -167,7 +181,7 @@ private slots:
 
     void aSelectedHeadRowDeletesTheReferenceAndKeepsItsTwins()
     {
-        Bench b;
+        Bench<> b;
         b.deleteFile("d");
         QVERIFY(!b.exists("d"));
         QVERIFY(b.exists("e"));
@@ -176,7 +190,7 @@ private slots:
 
     void theLastCopyOfAGroupIsNeverDeleted()
     {
-        Bench b;
+        Bench<> b;
         b.deleteFile("e");
         QVERIFY(!b.exists("e"));
         const QByteArray logAfterFirst = b.logBytes();
@@ -195,7 +209,7 @@ private slots:
 
     void aFileChangedSinceTheAnalysisIsKept()
     {
-        Bench b;
+        Bench<> b;
         b.write("e", "two copiez");
         b.deleteFile("d");
         QVERIFY(b.exists("d"));
@@ -206,7 +220,7 @@ private slots:
 
     void aCopyThatIsOnlyAnotherNameOfTheSameFileDoesNotCount()
     {
-        Bench b;
+        Bench<> b;
         QVERIFY(QFile::remove(QString::fromStdString(b.path("e"))));
         QVERIFY(QFile::link(QString::fromStdString(b.path("d")), QString::fromStdString(b.path("e"))));
         b.deleteFile("d");
@@ -216,7 +230,7 @@ private slots:
 
     void copiesOutsideTheGroupDoNotCount()
     {
-        Bench b;
+        Bench<> b;
         b.write("e", "three copies");
         b.view.removeDuplicateRow(4);
         b.deleteFile("d");
@@ -226,7 +240,7 @@ private slots:
 
     void aFileThatMayNotBeDeletedKeepsItsRowAndIsNotLogged()
     {
-        Bench b;
+        Bench<> b;
         b.files.failRemove(b.path("b"), FileError::AccessDenied);
         b.deleteFile("b");
         QVERIFY(b.exists("b"));
@@ -244,7 +258,7 @@ private slots:
 
     void aVanishedFileLosesItsRowWithoutARecord()
     {
-        Bench b;
+        Bench<> b;
         QVERIFY(QFile::remove(QString::fromStdString(b.path("c"))));
         b.deleteFile("c");
         QCOMPARE(b.messages.lastCall().text, kVanished);
@@ -257,7 +271,7 @@ private slots:
 
     void aFileThatVanishesAtTheMomentOfDeletionIsNotLogged()
     {
-        Bench b;
+        Bench<> b;
         b.files.failRemove(b.path("c"), FileError::NotFound);
         b.deleteFile("c");
         QCOMPARE(b.messages.lastCall().text, kVanished);
@@ -267,7 +281,7 @@ private slots:
 
     void aLogThatCannotBeWrittenDoesNotStopTheDeletion()
     {
-        Bench b;
+        Bench<> b;
         QVERIFY(QDir(b.dir.path()).mkdir("Zelvo.log"));
         b.deleteFile("b");
         QVERIFY(!b.exists("b"));
@@ -276,9 +290,24 @@ private slots:
         QCOMPARE(b.view.duplicateRowCount(), 4);
     }
 
+    void onlyTheRowsSelectedAtTheConfirmationAreDeleted()
+    {
+        Bench<NeighbourSelectingView> b;
+        b.view.removeDuplicateRow(4);
+        b.view.removeDuplicateRow(3);
+        b.view.selectRow(2);
+        b.messages.scriptAnswer(MessageAnswer::Ok);
+        b.deletion.run();
+        // c went; the selection then fell on b, which nobody chose.
+        QVERIFY(!b.exists("c"));
+        QVERIFY(b.exists("a") && b.exists("b"));
+        QCOMPARE(b.messages.callCount(), std::size_t(1));
+        QCOMPARE(b.rowPaths(), (std::vector{b.path("a"), b.path("b")}));
+    }
+
     void withTheLogOffNothingIsLogged()
     {
-        Bench b;
+        Bench<> b;
         b.logSwitch.turnOff();
         b.deleteFile("b");
         QVERIFY(!b.exists("b"));
@@ -287,7 +316,7 @@ private slots:
 
     void withNoRowSelectedOnlyTheCountsAreWritten()
     {
-        Bench b;
+        Bench<> b;
         b.messages.scriptAnswer(MessageAnswer::Ok);
         b.deletion.run();
         for (const char* name : {"a", "b", "c", "d", "e"})
