@@ -208,13 +208,21 @@ FileError PosixFileSystem::appendToFile(const std::string& path, std::string_vie
         return opened.error() == FileError::DeviceNotReady ? FileError::AccessDenied : opened.error();
     }
     FileDescriptor fd(*opened);
+    // A disk that fills up part of the way through leaves the bytes that fit;
+    // they are cut off again, so the file never ends in a torn piece.
+    struct stat before;
+    if (::fstat(fd.get(), &before) != 0)
+        return lastError();
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t wrote = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (wrote < 0) {
             if (errno == EINTR)
                 continue;
-            return lastError();
+            const FileError error = lastError();
+            if (done > 0)
+                static_cast<void>(::ftruncate(fd.get(), before.st_size));
+            return error;
         }
         done += std::size_t(wrote);
     }

@@ -1,0 +1,394 @@
+#include "FaultBench.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+using namespace zelvo;
+using namespace zelvo::faults;
+
+namespace {
+
+const std::string kVanishedText = "Uno o varios archivos ya fueron borrados o movidos.";
+const std::string kNoCopyText =
+    "El archivo no se ha borrado porque ya no tiene ninguna copia idéntica.";
+const std::string kLogRefusedText = "No se puede crear el archivo log.\n"
+                                    "Se desactiva el seguimiento.\n"
+                                    "Corrija el problema con el archivo para volver a registrar "
+                                    "los eventos";
+
+// Contents large enough to be compared in several chunks, different at the
+// start for each seed.
+std::string bigContents(char seed, std::size_t size = 300000)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + std::size_t(seed) * 7) % 251);
+    bytes[0] = seed;
+    return bytes;
+}
+
+using Paths = std::vector<std::string>;
+
+// The pairs the log records, as "reference | twin", and the deleted paths.
+Paths pairsIn(const std::vector<LogRecord>& records)
+{
+    Paths pairs;
+    for (const LogRecord& r : records)
+        if (!r.isDeletion)
+            pairs.push_back(r.paths[0] + " | " + r.paths[1]);
+    return pairs;
+}
+Paths deletionsIn(const std::vector<LogRecord>& records)
+{
+    Paths deleted;
+    for (const LogRecord& r : records)
+        if (r.isDeletion)
+            deleted.push_back(r.paths[0]);
+    return deleted;
+}
+
+} // namespace
+
+// Faults of the disk and the folder met by the scan, the analysis, the log
+// and the deletion working together on a real folder. Every case ends by
+// looking at what is on the disk and in Zelvo.log.
+class EngineFaultsTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Three identical files a, b, c of several chunks and one different
+    // file d of the same size, scanned.
+    static void threeCopies(FaultBench& bench)
+    {
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(writeFile(bench.path(name), bigContents('A')));
+        QVERIFY(writeFile(bench.path("d"), bigContents('D')));
+        bench.scan();
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t(4));
+    }
+
+    static void expectGroupOfAAndC(FaultBench& bench, const AnalysisOutcome& outcome)
+    {
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("c")}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        bool whole = false;
+        const auto records = parseLog(bench.logBytes(), &whole);
+        QVERIFY(whole);
+        QCOMPARE(pairsIn(records), (Paths{bench.path("a") + " | " + bench.path("c")}));
+        QCOMPARE(bench.files.openReaders(), 0);
+    }
+
+private slots:
+    void aFileVanishedBeforeTheAnalysisIsLeftOutAndItsCopiesStillPair()
+    {
+        FaultBench bench;
+        threeCopies(bench);
+        QVERIFY(::unlink(bench.path("b").c_str()) == 0);
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        expectGroupOfAAndC(bench, outcome);
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t(3));
+        QCOMPARE(bench.view.caption(Control::Label6), std::string("3 archivos a procesar"));
+        QVERIFY(bench.messages.calls().empty());
+        for (const char* name : {"a", "c", "d"})
+            QVERIFY(exists(bench.path(name)));
+    }
+
+    void aFileUnlinkedBetweenTwoChunksIsNotPairedOnceItIsGone_data()
+    {
+        QTest::addColumn<int>("readCall");
+        QTest::newRow("before its last block") << 2;
+        QTest::newRow("before the middle of the file") << 3;
+    }
+    void aFileUnlinkedBetweenTwoChunksIsNotPairedOnceItIsGone()
+    {
+        // An open file stays readable after its name is gone, so the
+        // comparison itself still finds b identical: the pair must be given
+        // up when it is recorded, and b must not be left in the list.
+        QFETCH(int, readCall);
+        FaultBench bench;
+        threeCopies(bench);
+        const std::string b = bench.path("b");
+        bench.hooks.beforeRead(b, readCall, [&] { QVERIFY(::unlink(b.c_str()) == 0); });
+
+        expectGroupOfAAndC(bench, bench.analyse());
+        QVERIFY(!exists(b));
+        for (const char* name : {"a", "c", "d"})
+            QVERIFY(exists(bench.path(name)));
+    }
+
+    void aFileWhoseReadsFailMidwayIsIdenticalToNothing_data()
+    {
+        QTest::addColumn<bool>("vanishes");
+        QTest::newRow("device error (EIO)") << false;
+        QTest::newRow("gone at its third read") << true;
+    }
+    void aFileWhoseReadsFailMidwayIsIdenticalToNothing()
+    {
+        QFETCH(bool, vanishes);
+        FaultBench bench;
+        threeCopies(bench);
+        if (vanishes)
+            bench.files.vanishAtRead(bench.path("b"), 3);
+        else
+            bench.files.failReadAfterBytes(bench.path("b"), 70000);
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("c")}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(pairsIn(parseLog(bench.logBytes(), nullptr)),
+                 (Paths{bench.path("a") + " | " + bench.path("c")}));
+        QCOMPARE(bench.files.openReaders(), 0);
+        for (const char* name : {"a", "b", "c", "d"})
+            QVERIFY(exists(bench.path(name)));
+    }
+
+    void aFileRefusedToBeOpenedBeforeTheAnalysisTakesNoPart()
+    {
+        // Root reads a file whatever its permission bits, so the refusal is
+        // scripted.
+        FaultBench bench;
+        threeCopies(bench);
+        bench.files.failOpen(bench.path("a"), FileError::AccessDenied);
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("b"), bench.path("c")}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(pairsIn(parseLog(bench.logBytes(), nullptr)),
+                 (Paths{bench.path("b") + " | " + bench.path("c")}));
+        QVERIFY(bench.messages.calls().empty());
+    }
+
+    void aFileVanishedBetweenAnalysisAndDeletionLosesItsRowAndLeavesItsOnlyCopy()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "same"));
+        QVERIFY(writeFile(bench.path("b"), "same"));
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("b")}));
+        const std::string logAfterAnalysis = bench.logBytes();
+        QVERIFY(::unlink(bench.path("b").c_str()) == 0);
+
+        QVERIFY(bench.deleteRow(bench.path("b")));
+        QCOMPARE(bench.messages.lastCall().text, kVanishedText);
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a")}));
+
+        // a's only copy is gone: deleting a now would lose its data.
+        QVERIFY(bench.deleteRow(bench.path("a")));
+        QCOMPARE(bench.messages.lastCall().text, kNoCopyText);
+        QVERIFY(exists(bench.path("a")));
+        QCOMPARE(readFile(bench.path("a")), std::string("same"));
+        QCOMPARE(bench.logBytes(), logAfterAnalysis);
+    }
+
+    void aFileChangedAfterTheAnalysisIsKeptWhenNoIdenticalCopyIsLeft_data()
+    {
+        QTest::addColumn<std::string>("newContents");
+        QTest::newRow("same size") << std::string("SAME");
+        QTest::newRow("longer") << std::string("same, and more");
+        QTest::newRow("emptied") << std::string();
+    }
+    void aFileChangedAfterTheAnalysisIsKeptWhenNoIdenticalCopyIsLeft()
+    {
+        QFETCH(std::string, newContents);
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "same"));
+        QVERIFY(writeFile(bench.path("b"), "same"));
+        bench.scan();
+        bench.analyse();
+        const std::string logAfterAnalysis = bench.logBytes();
+        QVERIFY(writeFile(bench.path("b"), newContents));
+
+        for (const char* name : {"b", "a"}) {
+            QVERIFY(bench.deleteRow(bench.path(name)));
+            QCOMPARE(bench.messages.lastCall().text, kNoCopyText);
+        }
+        QCOMPARE(readFile(bench.path("a")), std::string("same"));
+        QCOMPARE(readFile(bench.path("b")), newContents);
+        QCOMPARE(bench.logBytes(), logAfterAnalysis);
+    }
+
+    void aFileIsDeletedWhileAnotherIdenticalCopyRemainsThoughAThirdChanged()
+    {
+        FaultBench bench;
+        threeCopies(bench);
+        bench.analyse();
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("b"), bench.path("c")}));
+        std::string changed = bigContents('A');
+        changed[150000] ^= 1;
+        QVERIFY(writeFile(bench.path("c"), changed));
+
+        QVERIFY(bench.deleteRow(bench.path("b")));
+        QVERIFY(!exists(bench.path("b")));
+        // b is gone and c differs now: a is the last of its data.
+        QVERIFY(bench.deleteRow(bench.path("a")));
+        QVERIFY(exists(bench.path("a")));
+        QCOMPARE(bench.messages.lastCall().text, kNoCopyText);
+
+        bool whole = false;
+        const auto records = parseLog(bench.logBytes(), &whole);
+        QVERIFY(whole);
+        QCOMPARE(deletionsIn(records), (Paths{bench.path("b")}));
+        QCOMPARE(records.back().size, std::string("300000"));
+    }
+
+    void aFolderRemovedAfterTheScanEndsTheAnalysisWithAnEmptyListing()
+    {
+        FaultBench bench;
+        threeCopies(bench);
+        QVERIFY(removeTree(bench.folder()));
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(outcome.NumDuplicados, 0.0);
+        QVERIFY(bench.rows().empty());
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t(0));
+        QCOMPARE(bench.view.caption(Control::Label6), std::string("0 archivos a procesar"));
+        QVERIFY(!bench.view.isBusy());
+        QVERIFY(!bench.view.isEnabled(Control::Command3));
+        bool found = true;
+        readFile(bench.logPath(), &found);
+        QVERIFY(!found);
+    }
+
+    void aFileThatKeepsVanishingDoesNotMakeTheAnalysisRescanForEver()
+    {
+        // Listed by every scan, gone for every query: the recovery must leave
+        // it out rather than start over again and again.
+        FaultBench bench;
+        threeCopies(bench);
+        bench.files.vanish(bench.path("b"));
+
+        expectGroupOfAAndC(bench, bench.analyse());
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t(3));
+    }
+
+    void aLogThatCannotBeCreatedIsToldOnceAndTheAnalysisStillListsEveryPair_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("a folder named Zelvo.log") << "folder";
+        QTest::newRow("its folder is gone") << "no folder";
+        QTest::newRow("read-only file") << "read-only";
+        QTest::newRow("read-only folder") << "read-only folder";
+    }
+    void aLogThatCannotBeCreatedIsToldOnceAndTheAnalysisStillListsEveryPair()
+    {
+        QFETCH(QString, cause);
+        FaultBench bench;
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(writeFile(bench.path(name), "same"));
+        QVERIFY(writeFile(bench.path("d"), "else"));
+        QVERIFY(writeFile(bench.path("e"), "else"));
+        bench.scan();
+        const std::string logFolder = bench.logPath().substr(0, bench.logPath().rfind('/'));
+        std::string before;
+        if (cause == "folder") {
+            QVERIFY(makeFolder(bench.logPath()));
+        } else if (cause == "no folder") {
+            QVERIFY(removeTree(logFolder));
+        } else {
+            // Permission bits do not stop root; the refusal is scripted on
+            // top of a real read-only file or folder.
+            before = "an earlier record\r\n";
+            if (cause == "read-only") {
+                QVERIFY(writeFile(bench.logPath(), before));
+                QVERIFY(::chmod(bench.logPath().c_str(), 0444) == 0);
+            } else {
+                QVERIFY(::chmod(logFolder.c_str(), 0555) == 0);
+                before.clear();
+            }
+            bench.files.failAppend(bench.logPath(), FileError::AccessDenied);
+        }
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(outcome.NumDuplicados, 3.0);
+        QCOMPARE(bench.rows().size(), std::size_t(5));
+        QVERIFY(bench.view.isEnabled(Control::Command3));
+        QCOMPARE(bench.messageTexts(), (Paths{kLogRefusedText}));
+        QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo log"));
+        QVERIFY(!bench.logSwitch.on);
+        if (cause == "folder") {
+            struct stat st;
+            QVERIFY(::stat(bench.logPath().c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+        } else if (cause == "no folder") {
+            QVERIFY(!exists(logFolder));
+        } else {
+            QCOMPARE(bench.logBytes(), before);
+        }
+        ::chmod(logFolder.c_str(), 0755);
+    }
+
+    void aFullDiskLosesTheRecordWholeAndTellsTheUserOnce()
+    {
+        FaultBench bench;
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(writeFile(bench.path(name), "same"));
+        bench.scan();
+        // The first record fits, the rest find the disk full.
+        bench.files.failOperation(bench.logPath(), FsOperation::Append, FileError::Other, 2);
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(outcome.NumDuplicados, 2.0);
+        bool whole = false;
+        const auto records = parseLog(bench.logBytes(), &whole);
+        QVERIFY(whole);
+        QCOMPARE(pairsIn(records), (Paths{bench.path("a") + " | " + bench.path("b")}));
+        QCOMPARE(bench.messages.callCount(), std::size_t(1));
+        QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo log"));
+        // A full disk is no reason to stop logging once space is free again.
+        QVERIFY(bench.logSwitch.on);
+
+        bench.files.clearFaults();
+        QVERIFY(bench.deleteRow(bench.path("c")));
+        const auto after = parseLog(bench.logBytes(), &whole);
+        QVERIFY(whole);
+        QCOMPARE(deletionsIn(after), (Paths{bench.path("c")}));
+    }
+
+    void aDeletionWhoseLogIsRefusedStillDeletesAndSwitchesTheLogOff()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "same"));
+        QVERIFY(writeFile(bench.path("b"), "same"));
+        bench.scan();
+        bench.analyse();
+        const std::string logAfterAnalysis = bench.logBytes();
+        bench.files.failAppend(bench.logPath(), FileError::AccessDenied);
+
+        QVERIFY(bench.deleteRow(bench.path("b")));
+
+        QVERIFY(!exists(bench.path("b")));
+        QVERIFY(exists(bench.path("a")));
+        QCOMPARE(bench.messages.lastCall().text, kLogRefusedText);
+        QVERIFY(!bench.logSwitch.on);
+        QCOMPARE(bench.logBytes(), logAfterAnalysis);
+    }
+
+    void aFileThatRefusesDeletionStaysListedAndUnlogged()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "same"));
+        QVERIFY(writeFile(bench.path("b"), "same"));
+        bench.scan();
+        bench.analyse();
+        const std::string logAfterAnalysis = bench.logBytes();
+        bench.files.failRemove(bench.path("b"));
+
+        QVERIFY(bench.deleteRow(bench.path("b")));
+
+        QVERIFY(exists(bench.path("b")));
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("b")}));
+        QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo"));
+        QCOMPARE(bench.logBytes(), logAfterAnalysis);
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineFaultsTest)
+#include "EngineFaultsTest.moc"
