@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Drives the built program the way a person would, on a private X server:
+# switches the log on with Ctrl+L, clicks "Analizar", selects the twin of a
+# pair, clicks "Borrar" and confirms with Enter. Then checks which files are
+# left and every byte of Zelvo.log. Usage: log-end-to-end.sh path/to/zelvo
+set -euo pipefail
+
+zelvo="$(realpath "$1")"
+for tool in Xvfb xdotool perl timeout; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+base="$(mktemp -d)"
+folder="$base/carpeta"
+mkdir "$folder"
+folder="$(cd "$folder" && pwd -P)"
+xvfb_pid=""
+zelvo_pid=""
+cleanup() {
+  [ -n "$zelvo_pid" ] && kill "$zelvo_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$base"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$base/zelvo.out" ] && sed 's/^/zelvo: /' "$base/zelvo.out" >&2
+  exit 1
+}
+
+# Dates and the locale fixed, so the date texts are known: a C locale makes
+# the program write Spanish dates (day/month/year, 24-hour time).
+export TZ=UTC LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset QT_QPA_PLATFORM
+printf 'una foto repetida\n' >"$folder/a.txt"
+cp "$folder/a.txt" "$folder/b.txt"
+printf 'otra cosa distinta\n' >"$folder/c.txt"
+touch -d '2026-06-01 04:00:30' "$folder/a.txt" "$folder/b.txt" "$folder/c.txt"
+size=$(stat -c %s "$folder/a.txt")
+
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$base/display" 2>"$base/xvfb.out" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$base/display" ] && break; sleep 0.1; done
+[ -s "$base/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$base/display")"
+
+(cd "$folder" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
+zelvo_pid=$!
+
+find_window() { timeout 20 xdotool search --sync --onlyvisible --limit 1 --name "$1" | head -n1; }
+main=$(find_window '^Zelvo$') || fail "the main window did not appear"
+[ -n "$main" ] || fail "the main window did not appear"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+# The client area is 698 x 384 pixels under the menu bar.
+menu=$((HEIGHT - 384))
+[ "$menu" -ge 0 ] || fail "unexpected window height $HEIGHT"
+click() { xdotool mousemove --sync $((X + $1)) $((Y + menu + $2)) click 1; sleep 0.3; }
+focus() { timeout 5 xdotool windowfocus --sync "$1" || xdotool windowfocus "$1"; sleep 0.2; }
+
+focus "$main"
+xdotool key ctrl+l
+sleep 0.3
+click 648 248            # "Analizar" (9120, 3360, 1215 x 735 twips)
+# The pair record appears once the analysis has found the twin.
+for _ in $(seq 100); do [ -s "$folder/Zelvo.log" ] && break; sleep 0.1; done
+[ -s "$folder/Zelvo.log" ] || fail "the analysis wrote no pair record (was the log switched on?)"
+sleep 0.5
+click 430 49             # the head row, the first of List1 (5760, 600 twips)
+xdotool key Down         # its twin, the second row
+sleep 0.3
+click 648 304            # "Borrar" (9120, 4200, 1215 x 735 twips)
+box=$(find_window '^Borrado$') || fail "no confirmation box"
+[ -n "$box" ] || fail "no confirmation box"
+focus "$box"
+xdotool key Return
+for _ in $(seq 50); do [ -e "$folder/b.txt" ] || break; sleep 0.1; done
+sleep 0.5
+
+focus "$main"
+click 648 352            # "Salir" (9120, 5040, 1215 x 495 twips)
+for _ in $(seq 50); do kill -0 "$zelvo_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$zelvo_pid" 2>/dev/null && fail "Salir did not end the program"
+zelvo_pid=""
+
+left=$(cd "$folder" && ls | tr '\n' ' ')
+[ "$left" = "Zelvo.log a.txt c.txt " ] || fail "files left: $left"
+
+# The log: the pair record of a with b, then the deletion record of b. The
+# three file dates are the one date of the files; the deletion happened today.
+perl -e '
+  use strict; use warnings;
+  my ($log, $folder, $size) = @ARGV;
+  open(my $fh, "<:raw", $log) or die "no log: $!\n";
+  my $bytes = do { local $/; <$fh> };
+  my ($day, $month, $year) = (gmtime)[3, 4, 5];
+  $month += 1; my $yy = sprintf("%02d", ($year + 1900) % 100);
+  sub line { my ($path, $date) = @_;
+    my $pad = 50 - length($path); $pad = 0 if $pad < 0;
+    return quotemeta($path . (" " x $pad) . "\t\t$size bytes \t") . $date; }
+  my $fileDate = "(?:0?1/0?6/(?:20)?26 0?4:00:30)";
+  my $crlf = "\\r\\n";
+  my $pattern = "\\A"
+    . line("$folder/a.txt", $fileDate) . $crlf
+    . "\\xB7" . quotemeta(" " x 160 . "encontrados id\xE9nticos") . $crlf
+    . line("$folder/b.txt", $fileDate) . $crlf
+    . quotemeta(":" x 200) . $crlf
+    . quotemeta("x" x 120) . $crlf
+    . line("$folder/b.txt", $fileDate) . $crlf
+    . "\\xB7" . quotemeta(" " x 100 . "Borrado el ")
+    . "0?$day/0?$month/(?:20)?$yy a las [0-9]{1,2}:[0-9]{2}:[0-9]{2}" . $crlf
+    . quotemeta("x" x 120) . $crlf . "\\z";
+  if ($bytes !~ /$pattern/) {
+    print STDERR "unexpected log bytes:\n";
+    open(my $od, "|-", "od", "-c") or die; print $od $bytes; close $od;
+    exit 1;
+  }
+' "$folder/Zelvo.log" "$folder" "$size" || fail "Zelvo.log is not as expected"
+echo "PASS: the log holds one pair record and one deletion record; b.txt is gone"
