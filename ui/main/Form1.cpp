@@ -1,26 +1,235 @@
 #include "Form1.h"
 
-// Placeholder bodies until the window is built.
+#include "DisplayText.h"
+#include "DirectoryList.h"
+#include "DuplicateRowModel.h"
+#include "FileNameModel.h"
+#include "PictureButton.h"
+#include "ResponsiveWork.h"
+#include "RowListView.h"
+#include "core/DuplicateAnalysis.h"
+#include "core/LeerDirectorio.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <utility>
+
 namespace zelvo {
 
 Form1::Form1(PlatformServices services, QWidget* parent)
-    : QMainWindow(parent), m_services(services)
+    : QMainWindow(parent), m_services(services), m_work(new ResponsiveWork(this)),
+      m_pacedFileSystem(services.fileSystem, [this] { m_work->pulse(); }),
+      m_endProgram([] { QCoreApplication::exit(0); })
 {
-    setWindowTitle(QStringLiteral("Zelvo"));
+    createControls();
+    createMenus();
+    setTabOrder();
+    createDrives();
+    connectHandlers();
+    Form_Load();
 }
-Form1::~Form1() = default;
-void Form1::setCaption(Control, const std::string&) {}
-void Form1::repaintNow(Control) {}
-void Form1::setVisible(Control, bool) {}
-void Form1::setEnabled(Control, bool) {}
-void Form1::setBusyPointer(bool) {}
-void Form1::showFileList(const std::vector<std::string>&) {}
-int Form1::refreshFileList() { return 0; }
-void Form1::clearDuplicateRows() {}
-void Form1::addDuplicateRow(const DuplicateRow&) {}
-int Form1::duplicateRowCount() const { return 0; }
-DuplicateRow Form1::duplicateRow(int) const { return {}; }
-bool Form1::isDuplicateRowSelected(int) const { return false; }
-void Form1::removeDuplicateRow(int) {}
+
+Form1::~Form1()
+{
+    if (m_pointerBusy)
+        QApplication::restoreOverrideCursor();
+}
+
+void Form1::connectHandlers()
+{
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Dir1, &DirectoryList::pathChanged, this, &Form1::Dir1_Change);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &Form1::Drive1_Change);
+    connect(File1, &RowListView::rowClicked, this, &Form1::File1_Click);
+    connect(List1, &RowListView::rowClicked, this, &Form1::List1_Click);
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    const std::pair<QRadioButton*, void (Form1::*)()> options[]{
+        {Option1, &Form1::Option1_Click}, {Option2, &Form1::Option2_Click},
+        {Option3, &Form1::Option3_Click}, {Option4, &Form1::Option4_Click},
+        {Option5, &Form1::Option5_Click}};
+    for (const auto& [button, handler] : options) {
+        connect(button, &QRadioButton::toggled, this, [this, button, handler](bool selected) {
+            // The group is one stop of the Tab key, on its selected button;
+            // the arrow keys move within it.
+            button->setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
+            if (selected)
+                (this->*handler)();
+        });
+    }
+}
+
+void Form1::Form_Load()
+{
+    ResponsiveWork::Scope working(*m_work);
+    BulletBar bar(*this);
+    LeerDirectorio(ScanMode::StartUp, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing,
+                   bar);
+}
+
+void Form1::Command1_Click()
+{
+    ResponsiveWork::Scope working(*m_work);
+    DuplicateAnalysis analysis(m_pacedFileSystem, m_services.dates, *this, m_services.messages,
+                               pairRecorder());
+    NumDuplicados = analysis.run({folder(), m_pattern}, m_listing).NumDuplicados;
+}
+
+bool Form1::Command1_KeyPress(const QKeyEvent& key)
+{
+    // Tab and Backtab move the focus before a button ever sees them.
+    if (key.text().isEmpty() || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)
+        return false;
+    m_endProgram();
+    return true;
+}
+
+void Form1::Command2_Click() { m_endProgram(); }
+
+void Form1::Salir_Click() { m_endProgram(); }
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // A close asked for in the middle of a scan or an analysis happens when
+    // it has ended, never half-way through.
+    if (m_work->postponeClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Command1 && event->type() == QEvent::KeyPress)
+        return Command1_KeyPress(*static_cast<QKeyEvent*>(event));
+
+    // The menu items' keys come first wherever the focus is, also in the
+    // text boxes, which would otherwise keep Ctrl+V for pasting.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* item : {log, ver, BorraLog, Ayuda}) {
+            if (item->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- What the engine asks of the window ------------------------------------
+
+QWidget* Form1::widgetFor(Control control) const
+{
+    switch (control) {
+    case Control::Text2:
+        return Text2;
+    case Control::Image2:
+        return Image2;
+    case Control::Command3:
+        return Command3;
+    default:
+        return labelFor(control);
+    }
+}
+
+QLabel* Form1::labelFor(Control control) const
+{
+    switch (control) {
+    case Control::Label1: return Label1;
+    case Control::Label2: return Label2;
+    case Control::Label3: return Label3;
+    case Control::Label4: return Label4;
+    case Control::Label5: return Label5;
+    case Control::Label6: return Label6;
+    case Control::Label7: return Label7;
+    case Control::Label8: return Label8;
+    case Control::Label10: return Label10;
+    case Control::Label11: return Label11;
+    case Control::Label12: return Label12;
+    case Control::Label13: return Label13;
+    case Control::Label14: return Label14;
+    case Control::Label16: return Label16;
+    case Control::Text2:
+    case Control::Image2:
+    case Control::Command3:
+        break;
+    }
+    return nullptr;
+}
+
+void Form1::setCaption(Control control, const std::string& text)
+{
+    // Captions may carry paths, whose bytes need not be UTF-8.
+    if (QLabel* label = labelFor(control))
+        label->setText(displayText(text));
+    else if (control == Control::Text2)
+        Text2->setPlainText(displayText(text));
+}
+
+void Form1::repaintNow(Control control)
+{
+    widgetFor(control)->repaint();
+    m_work->pulse();
+}
+
+void Form1::setVisible(Control control, bool visible)
+{
+    widgetFor(control)->setVisible(visible);
+}
+
+void Form1::setEnabled(Control control, bool enabled)
+{
+    widgetFor(control)->setEnabled(enabled);
+}
+
+void Form1::setBusyPointer(bool busy)
+{
+    if (busy == m_pointerBusy)
+        return;
+    m_pointerBusy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void Form1::showFileList(const std::vector<std::string>& names)
+{
+    m_fileNames->setNames(names);
+}
+
+int Form1::fileListCount() const { return m_fileNames->rowCount(); }
+
+void Form1::clearDuplicateRows() { m_rows->clear(); }
+
+void Form1::addDuplicateRow(const DuplicateRow& row) { m_rows->append(row); }
+
+int Form1::duplicateRowCount() const { return m_rows->rowCount(); }
+
+DuplicateRow Form1::duplicateRow(int index) const
+{
+    if (index < 0 || index >= m_rows->rowCount())
+        return {};
+    return m_rows->row(index);
+}
+
+bool Form1::isDuplicateRowSelected(int index) const
+{
+    return List1->selectionModel()->isRowSelected(index, {});
+}
+
+void Form1::removeDuplicateRow(int index) { m_rows->remove(index); }
 
 } // namespace zelvo

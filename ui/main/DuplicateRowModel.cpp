@@ -1,0 +1,61 @@
+#include "DuplicateRowModel.h"
+
+#include "DisplayText.h"
+
+namespace zelvo {
+
+void DuplicateRowModel::clear()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void DuplicateRowModel::append(const DuplicateRow& row)
+{
+    const int at = int(m_rows.size());
+    beginInsertRows({}, at, at);
+    m_rows.push_back(row);
+    endInsertRows();
+}
+
+void DuplicateRowModel::remove(int row)
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+int DuplicateRowModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant DuplicateRowModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const DuplicateRow& r = m_rows[std::size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        // The prefix is UTF-8 of our own; the path is decoded on its own so
+        // that the prefix never decides how the name's bytes are read.
+        return r.isHead ? QString::fromUtf8(kHeadRowPrefix.data(), qsizetype(kHeadRowPrefix.size())) +
+                              displayText(r.path)
+                        : displayText(r.path);
+    case RawPathRole:
+        return QByteArray::fromStdString(r.path);
+    case GroupRole:
+        return r.group;
+    case IsHeadRole:
+        return r.isHead;
+    default:
+        return {};
+    }
+}
+
+} // namespace zelvo

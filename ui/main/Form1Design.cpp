@@ -1,0 +1,265 @@
+// The window's design: every control at its place and size, with its caption,
+// font, colours, tool tip and initial state; the menus; the tab order.
+
+#include "Form1.h"
+
+#include "Artwork.h"
+#include "DirectoryList.h"
+#include "DuplicateRowModel.h"
+#include "FileNameModel.h"
+#include "PictureButton.h"
+#include "RowListView.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace zelvo {
+
+namespace {
+
+// The design measures in twips, 15 to a pixel at 96 dots per inch.
+constexpr int px(int twips) { return (twips + 7) / 15; }
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+// Fonts are set in pixels, so that the text keeps its size relative to the
+// controls (which the design gives in pixels) whatever the screen's dots per
+// inch. Arial resolves to the metric-compatible Liberation Sans on Debian.
+QFont arial(double points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(int(points * 96.0 / 72.0 + 0.5));
+    return font;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+void Form1::createControls()
+{
+    setWindowTitle(QStringLiteral("Zelvo"));
+    setWindowIcon(QIcon(windowIconPicture()));
+    // Fixed border, close box only; still a window of its own in the task bar.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(px(10470), px(5760));
+    // The window's default font, for every control the design gives none.
+    client->setFont(arial(8.25));
+    setCentralWidget(client);
+
+    auto label = [client](QLabel*& name, const QString& text, QRect place, bool opaque) {
+        name = new QLabel(text, client);
+        name->setGeometry(place);
+        name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        name->setAutoFillBackground(opaque);
+    };
+
+    // Transparent labels are exactly those lying on the panel Shape1 (and the
+    // title Label17): the panel shows through them.
+    label(Label1, {}, twipRect(360, 3480, 6615, 255), false);
+    label(Label2, {}, twipRect(5880, 360, 3975, 255), true);
+    label(Label3, QStringLiteral("  Archivos duplicados"), twipRect(5880, 3000, 3975, 255), true);
+    label(Label4, {}, twipRect(480, 3720, 2295, 255), false);
+    label(Label5, {}, twipRect(360, 3960, 2175, 255), false);
+    label(Label6, {}, twipRect(3240, 3000, 2295, 255), true);
+    label(Label7, QStringLiteral("0|"), twipRect(5640, 360, 255, 375), true);
+    label(Label8, QStringLiteral("|100"), twipRect(9960, 360, 375, 255), true);
+    label(Label9, QStringLiteral(" Información de archivo"), twipRect(480, 3240, 1575, 135), true);
+    label(Label10, {}, twipRect(960, 5160, 5295, 255), false);
+    label(Label11, QStringLiteral("Comparando con:"), twipRect(480, 4320, 1575, 255), false);
+    label(Label12, {}, twipRect(360, 4560, 6375, 255), false);
+    label(Label13, QStringLiteral("0|"), twipRect(600, 5160, 255, 255), false);
+    label(Label14, QStringLiteral("|100"), twipRect(6480, 5160, 375, 255), false);
+    label(Label15, QStringLiteral("Archivos en directorio"), twipRect(3240, 360, 2295, 255), true);
+    label(Label16, {}, twipRect(360, 4800, 2415, 255), false);
+    label(Label17, QStringLiteral("Quervaleta V1.0.0"), twipRect(8400, 0, 2415, 255), false);
+
+    for (QLabel* small : {Label9, Label17})
+        small->setFont(arial(6.75));
+    for (QLabel* counter : {Label3, Label6})
+        counter->setFont(arial(7.5));
+    for (QLabel* panelLine : {Label1, Label4, Label5}) {
+        panelLine->setFont(arial(9));
+        setTextColour(panelLine, QColor(255, 0, 0));
+    }
+    Label10->setFont(arial(12));
+    setTextColour(Label10, QColor(255, 0, 0));
+    Label2->setFont(arial(14.25));
+    setTextColour(Label2, QColor(0, 0, 255));
+    // The system colour of the application workspace: a mid grey.
+    setTextColour(Label17, QGuiApplication::palette().color(QPalette::Dark));
+    for (QLabel* hidden : {Label7, Label8, Label11, Label13, Label14})
+        hidden->hide();
+
+    Shape1 = new QFrame(client);
+    Shape1->setGeometry(twipRect(240, 3360, 6855, 2175));
+    Shape1->setFrameShape(QFrame::Box);
+    Shape1->setLineWidth(1);
+    setBackground(Shape1, QColor(255, 192, 128));
+
+    // A one-pixel rule in the system's window background colour along the top
+    // edge of the client area, under the menu bar.
+    Line1 = new QFrame(client);
+    Line1->setGeometry(0, 0, px(10440) + 1, 1);
+    setBackground(Line1, QGuiApplication::palette().color(QPalette::Base));
+
+    Image2 = new QLabel(client);
+    Image2->setGeometry(twipRect(3960, 3720, 2115, 1590));
+    Image2->setScaledContents(true);
+    Image2->hide();
+
+    Dir1 = new DirectoryList(client);
+    Dir1->setGeometry(twipRect(240, 600, 2775, 2565));
+
+    m_fileNames = new FileNameModel(this);
+    File1 = new RowListView(client);
+    File1->setModel(m_fileNames);
+    File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    File1->setGeometry(twipRect(3120, 600, 2535, 2235));
+
+    Command1 = new PictureButton(QStringLiteral("Analizar"), analyzePicture(), client);
+    Command1->setGeometry(twipRect(9120, 3360, 1215, 735));
+    Command1->setToolTip(QStringLiteral("Buscar archivos duplicados en el directorio seleccionado"));
+
+    m_rows = new DuplicateRowModel(this);
+    List1 = new RowListView(client);
+    List1->setModel(m_rows);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setGeometry(twipRect(5760, 600, 4455, 2205));
+
+    Drive1 = new QComboBox(client);
+    Drive1->setGeometry(twipRect(240, 240, 2775, 315));
+
+    Frame1 = new QGroupBox(QStringLiteral("tipo"), client);
+    Frame1->setGeometry(twipRect(7200, 3240, 1695, 2295));
+    Frame1->setToolTip(QStringLiteral("Seleccion de tipos de archivo"));
+    auto option = [this](QRadioButton*& name, const QString& caption, QRect place) {
+        name = new QRadioButton(caption, Frame1);
+        name->setGeometry(place);
+        setBackground(name, QColor(128, 128, 128));
+    };
+    // Created from the back to the front of the design's stacking order.
+    option(Option1, QStringLiteral("JPG"), twipRect(360, 240, 975, 255));
+    option(Option2, QStringLiteral("MP3"), twipRect(360, 480, 975, 255));
+    option(Option3, QStringLiteral("AVI"), twipRect(360, 720, 975, 255));
+    option(Option4, QStringLiteral("Otros"), twipRect(360, 1200, 975, 375));
+    option(Option5, QStringLiteral("Todos"), twipRect(360, 960, 975, 315));
+    Option5->setChecked(true);
+
+    Text1 = new QLineEdit(QStringLiteral("*.*"), client);
+    Text1->setGeometry(twipRect(7320, 5040, 1455, 300));
+    Text1->setFont(arial(9));
+    Text1->hide();
+
+    Command2 = new QPushButton(QStringLiteral("Salir"), client);
+    Command2->setGeometry(twipRect(9120, 5040, 1215, 495));
+
+    Command3 = new PictureButton(QStringLiteral("Borrar"), deletePicture(), client);
+    Command3->setGeometry(twipRect(9120, 4200, 1215, 735));
+    Command3->setToolTip(QStringLiteral("Borrar archivos seleccionados"));
+    Command3->setEnabled(false);
+
+    Text2 = new QPlainTextEdit(QStringLiteral("Text2"), client);
+    Text2->setGeometry(twipRect(3120, 3720, 3855, 1692));
+    Text2->setReadOnly(true);
+    Text2->setTabChangesFocus(true);
+    Text2->setFont(arial(6.75));
+    Text2->setToolTip(QStringLiteral("Visor de archivos"));
+    Text2->hide();
+
+    // The design's stacking order, from the back to the front: where two
+    // controls overlap, the later one lies in front.
+    const QList<QWidget*> backToFront{
+        Shape1,  Label3,  Label4,  Label5,   Label6, Label2, Label7, Label8,  Label1,   Label9,
+        Label10, Label11, Label12, Label13,  Label14, Label15, Label16, Line1, Image2,  Label17,
+        Dir1,    File1,   Command1, List1,   Drive1, Frame1, Text1,  Command2, Command3, Text2};
+    for (QWidget* control : backToFront)
+        control->raise();
+
+    Command1->installEventFilter(this);
+    for (QWidget* textBox : std::initializer_list<QWidget*>{Text1, Text2})
+        textBox->installEventFilter(this);
+}
+
+void Form1::createMenus()
+{
+    auto item = [this](QMenu* menu, const QString& caption, QKeySequence shortcut,
+                       void (Form1::*handler)()) {
+        auto* action = menu->addAction(caption);
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        // Added to the window too, so the key works wherever the focus is,
+        // without the menu being opened.
+        addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    Archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    log = item(Archivo, QStringLiteral("&Activar Log"), QKeySequence(Qt::CTRL | Qt::Key_L),
+               &Form1::log_Click);
+    log->setCheckable(true);
+    log->setChecked(false);
+    ver = item(Archivo, QStringLiteral("&Ver Log"), QKeySequence(Qt::CTRL | Qt::Key_V),
+               &Form1::ver_Click);
+    BorraLog = item(Archivo, QStringLiteral("&Borrar Log"), QKeySequence(Qt::CTRL | Qt::Key_B),
+                    &Form1::BorraLog_Click);
+    Salir = item(Archivo, QStringLiteral("&Salir"), {}, &Form1::Salir_Click);
+
+    Ayudam = menuBar()->addMenu(QStringLiteral("A&yuda"));
+    Ayuda = item(Ayudam, QStringLiteral("Ayuda"), QKeySequence(Qt::Key_F1), &Form1::Ayuda_Click);
+    about = item(Ayudam, QStringLiteral("A&cerca de"), {}, &Form1::about_Click);
+
+    // The window keeps exactly the client area's size below its menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Form1::setTabOrder()
+{
+    // Text1 takes its turn only while shown and Command3 only while enabled:
+    // Qt skips hidden and disabled controls. The option buttons are one stop,
+    // on the selected one (see connectHandlers).
+    const QList<QWidget*> order{Dir1,    File1,   Command1, List1,   Drive1,   Text1,   Option1,
+                                Option2, Option3, Option4,  Option5, Command2, Command3, Text2};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    for (QWidget* passive : std::initializer_list<QWidget*>{Frame1, Image2, Shape1, Line1})
+        passive->setFocusPolicy(Qt::NoFocus);
+    for (QRadioButton* unselected : {Option1, Option2, Option3, Option4})
+        unselected->setFocusPolicy(Qt::ClickFocus);
+    Dir1->setFocus();
+}
+
+} // namespace zelvo

@@ -1,0 +1,139 @@
+// Choosing the drive, the folder and the file type: each change lists the
+// folder again (LeerDirectorio) so that the hidden lists and the count line
+// always describe what File1 shows.
+
+#include "Form1.h"
+
+#include "DirectoryList.h"
+#include "DisplayText.h"
+#include "ResponsiveWork.h"
+#include "core/LeerDirectorio.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <filesystem>
+#include <system_error>
+
+namespace zelvo {
+
+namespace {
+
+std::string processFolder()
+{
+    std::error_code error;
+    std::string folder = std::filesystem::current_path(error).native();
+    return error || folder.empty() ? std::string("/") : folder;
+}
+
+// Whether `folder` lies on the file system mounted at `mountPoint`, judged by
+// whole path components.
+bool liesUnder(const std::string& folder, const std::string& mountPoint)
+{
+    if (mountPoint == "/")
+        return true;
+    return folder.compare(0, mountPoint.size(), mountPoint) == 0 &&
+           (folder.size() == mountPoint.size() || folder[mountPoint.size()] == '/');
+}
+
+std::string patternOf(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+} // namespace
+
+void Form1::createDrives()
+{
+    const std::string start = processFolder();
+    int startDrive = -1;
+    std::size_t bestLength = 0;
+    for (const std::string& mountPoint : m_services.drives.mountPoints()) {
+        Drive1->addItem(displayText(mountPoint), QByteArray::fromStdString(mountPoint));
+        // The drive of the start folder is the deepest mount point holding it.
+        if (liesUnder(start, mountPoint) && (startDrive < 0 || mountPoint.size() > bestLength)) {
+            startDrive = Drive1->count() - 1;
+            bestLength = mountPoint.size();
+        }
+    }
+    Drive1->setCurrentIndex(startDrive);
+    Dir1->setPath(start);
+}
+
+const std::string& Form1::folder() const { return Dir1->path(); }
+
+void Form1::Drive1_Change()
+{
+    const std::string mountPoint = Drive1->currentData().toByteArray().toStdString();
+    for (;;) {
+        Result<std::string> entered = m_services.drives.enter(mountPoint);
+        if (entered) {
+            // Runs Dir1_Change, and with it the scan, when the folder differs.
+            Dir1->setPath(*entered);
+            return;
+        }
+        if (entered.error() != FileError::DeviceNotReady)
+            return;
+        // Cancel leaves Dir1, File1 and the counts on the previous folder,
+        // while Drive1 keeps showing the drive chosen.
+        const MessageAnswer answer =
+            m_services.messages.show("El dispositivo no esta listo.\n\xC2\xBFVolver a intentarlo?",
+                                     "Errores con dispositivos", MessageButtons::OkCancel,
+                                     MessageIcon::None);
+        if (answer != MessageAnswer::Ok)
+            return;
+    }
+}
+
+void Form1::Dir1_Change()
+{
+    ResponsiveWork::Scope working(*m_work);
+    BulletBar bar(*this);
+    LeerDirectorio(ScanMode::FolderChange, {folder(), m_pattern}, m_pacedFileSystem, *this,
+                   m_listing, bar);
+}
+
+void Form1::setPattern(const std::string& pattern)
+{
+    m_pattern = pattern;
+    File1_PatternChange();
+}
+
+void Form1::File1_PatternChange()
+{
+    ResponsiveWork::Scope working(*m_work);
+    BulletBar bar(*this);
+    LeerDirectorio(ScanMode::StartUp, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing,
+                   bar);
+}
+
+int Form1::refreshFileList()
+{
+    Result<std::vector<std::string>> names = m_services.fileSystem.listFiles(folder(), m_pattern);
+    showFileList(names ? *names : std::vector<std::string>{});
+    return fileListCount();
+}
+
+void Form1::filterChosen(const std::string& pattern, bool showText1)
+{
+    for (QWidget* panel : std::initializer_list<QWidget*>{Text2, Image2, Label1, Label4, Label5})
+        panel->hide();
+    Text1->setVisible(showText1);
+    setPattern(pattern);
+    clearDuplicateRows();
+    Label3->setText(QStringLiteral("0 archivos duplicados"));
+}
+
+void Form1::Option1_Click() { filterChosen("*.JPG", false); }
+void Form1::Option2_Click() { filterChosen("*.MP3", false); }
+void Form1::Option3_Click() { filterChosen("*.AVI", false); }
+// The pattern typed earlier applies at once, unchanged and unchecked.
+void Form1::Option4_Click() { filterChosen(patternOf(Text1->text()), true); }
+void Form1::Option5_Click() { filterChosen("*.*", false); }
+
+void Form1::Text1_Change()
+{
+    setPattern(patternOf(Text1->text()));
+    Label3->setText(QStringLiteral("0 archivos duplicados"));
+}
+
+} // namespace zelvo

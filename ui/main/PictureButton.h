@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPushButton>
+
+namespace zelvo {
+
+// A push button that draws its picture centred above its caption, the way the
+// window's "Analizar" and "Borrar" buttons look.
+class PictureButton final : public QPushButton {
+public:
+    PictureButton(const QString& caption, const QPixmap& picture, QWidget* parent = nullptr);
+
+    const QPixmap& picture() const { return m_picture; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace zelvo
