@@ -1,0 +1,129 @@
+#include "DifferenceBound.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zelvo;
+using namespace zelvo::bench;
+
+namespace {
+
+// Writes files into a temporary folder and lists them for findContentTruth.
+class Files {
+public:
+    std::size_t add(const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(QString("f%1.bin").arg(paths.size()));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write a test file");
+        paths.push_back(QFile::encodeName(path).toStdString());
+        sizes.push_back(ByteCount(bytes.size()));
+        return paths.size() - 1;
+    }
+    ContentTruth truth() const { return findContentTruth(paths, sizes); }
+
+    std::vector<std::string> paths;
+    std::vector<ByteCount> sizes;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray pattern(qsizetype size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
+    return bytes;
+}
+
+QByteArray changed(QByteArray bytes, qsizetype at)
+{
+    bytes[at] = char(bytes[at] ^ 0x01);
+    return bytes;
+}
+
+} // namespace
+
+class DifferenceBoundTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aFileIsBoundJustPastTheByteWhereItDiffersFromItsClosestNeighbour()
+    {
+        Files files;
+        const QByteArray base = pattern(10000, 1);
+        const auto a = files.add(base);
+        const auto b = files.add(changed(base, 5000));
+        const auto c = files.add(changed(base, 100));
+        const ContentTruth truth = files.truth();
+        QCOMPARE(truth.bound[a], ByteCount(5001));
+        QCOMPARE(truth.bound[b], ByteCount(5001));
+        QCOMPARE(truth.bound[c], ByteCount(101));
+        QVERIFY(truth.identicalSets.empty());
+    }
+
+    void identicalFilesFormOneSetAndMustBeReadWhole()
+    {
+        Files files;
+        const QByteArray base = pattern(3000, 2);
+        const auto a = files.add(base);
+        const auto other = files.add(changed(base, 2999));
+        const auto twin = files.add(base);
+        const auto third = files.add(base);
+        const ContentTruth truth = files.truth();
+        QCOMPARE(truth.identicalSets.size(), std::size_t(1));
+        QCOMPARE(truth.identicalSets[0], (std::vector<std::size_t>{a, twin, third}));
+        QCOMPARE(truth.bound[a], ByteCount(3000));
+        QCOMPARE(truth.bound[twin], ByteCount(3000));
+        QCOMPARE(truth.bound[other], ByteCount(3000));
+    }
+
+    void aUniqueSizeNeedsNoByteAndEmptyFilesAreIdenticalUnread()
+    {
+        Files files;
+        const auto alone = files.add(pattern(777, 3));
+        const auto emptyA = files.add({});
+        files.add(pattern(500, 4));
+        const auto emptyB = files.add({});
+        files.add(pattern(500, 5));
+        const ContentTruth truth = files.truth();
+        QCOMPARE(truth.bound[alone], ByteCount(0));
+        QCOMPARE(truth.bound[emptyA], ByteCount(0));
+        QCOMPARE(truth.identicalSets, (std::vector<std::vector<std::size_t>>{{emptyA, emptyB}}));
+    }
+
+    void differencesBeyondTheFirstBlockAreFoundInTheRightBlock()
+    {
+        // Larger than several blocks, so the classes are carried from block to
+        // block; the sizes are odd so that the last block is a short one.
+        Files files;
+        const qsizetype size = (3 << 20) + 7;
+        const QByteArray base = pattern(size, 6);
+        const auto a = files.add(base);
+        const auto late = files.add(changed(base, (5 << 19) + 3)); // 2.5 MiB + 3
+        const auto last = files.add(changed(base, size - 1));
+        const auto twin = files.add(base);
+        const ContentTruth truth = files.truth();
+        QCOMPARE(truth.bound[late], ByteCount((5 << 19) + 4));
+        QCOMPARE(truth.bound[last], ByteCount(size));
+        QCOMPARE(truth.identicalSets, (std::vector<std::vector<std::size_t>>{{a, twin}}));
+    }
+
+    void aFileThatCannotBeReadIsSetAsideWithoutHarmingTheOthers()
+    {
+        Files files;
+        const QByteArray base = pattern(64, 7);
+        const auto a = files.add(base);
+        const auto b = files.add(base);
+        files.paths.push_back("/nonexistent/zelvo/missing.bin");
+        files.sizes.push_back(64);
+        const ContentTruth truth = files.truth();
+        QCOMPARE(truth.unreadable, (std::vector<std::size_t>{2}));
+        QCOMPARE(truth.identicalSets, (std::vector<std::vector<std::size_t>>{{a, b}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(DifferenceBoundTest)
+#include "DifferenceBoundTest.moc"
