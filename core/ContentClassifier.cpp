@@ -1,10 +1,8 @@
 #include "ContentClassifier.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <numeric>
 #include <optional>
 #include <string_view>
@@ -15,49 +13,13 @@ namespace zelvo {
 
 namespace {
 
-constexpr std::size_t kPage = 4096;
+constexpr std::size_t kPage = PageBuffer::kPage;
 // Chunks of the middle of a file start at this size and double up to the
 // largest chunk: most files that differ have already split by then.
 constexpr std::size_t kFirstMiddleChunk = 64u << 10;
 // Up to this many classes a new chunk is compared with every representative;
 // beyond it a hash finds the one representative worth comparing with.
 constexpr std::size_t kLinearSearchLimit = 8;
-
-std::size_t roundUpToPage(std::size_t n) { return (n + kPage - 1) / kPage * kPage; }
-
-// A read buffer aligned to the page: large reads into it run several times
-// faster than into plain heap memory.
-class AlignedBuffer {
-public:
-    AlignedBuffer() = default;
-    AlignedBuffer(AlignedBuffer&& other) noexcept
-        : m_data(std::exchange(other.m_data, nullptr)), m_capacity(std::exchange(other.m_capacity, 0))
-    {
-    }
-    AlignedBuffer& operator=(AlignedBuffer&&) = delete;
-    AlignedBuffer(const AlignedBuffer&) = delete;
-    ~AlignedBuffer() { std::free(m_data); }
-
-    std::byte* reserve(std::size_t bytes)
-    {
-        if (bytes > m_capacity) {
-            std::free(m_data);
-            m_data = nullptr;
-            m_capacity = 0;
-            const std::size_t capacity = roundUpToPage(std::max<std::size_t>(bytes, 1));
-            m_data = static_cast<std::byte*>(std::aligned_alloc(kPage, capacity));
-            if (!m_data)
-                throw std::bad_alloc();
-            m_capacity = capacity;
-        }
-        return m_data;
-    }
-    const std::byte* data() const { return m_data; }
-
-private:
-    std::byte* m_data = nullptr;
-    std::size_t m_capacity = 0;
-};
 
 struct ByteRange {
     ByteCount offset = 0;
@@ -127,7 +89,7 @@ class ChunkRound {
 public:
     ChunkRound(FileSystem& fileSystem, const std::vector<std::string>& paths,
                std::vector<std::unique_ptr<FileReader>>& readers,
-               std::vector<AlignedBuffer>& buffers, ByteRange range, bool keepOpen)
+               std::vector<PageBuffer>& buffers, ByteRange range, bool keepOpen)
         : m_fileSystem(fileSystem), m_paths(paths), m_readers(readers), m_buffers(buffers),
           m_range(range), m_keepOpen(keepOpen)
     {
@@ -157,7 +119,7 @@ private:
     FileSystem& m_fileSystem;
     const std::vector<std::string>& m_paths;
     std::vector<std::unique_ptr<FileReader>>& m_readers;
-    std::vector<AlignedBuffer>& m_buffers;
+    std::vector<PageBuffer>& m_buffers;
     ByteRange m_range;
     bool m_keepOpen;
 };
@@ -236,6 +198,16 @@ void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 
 } // namespace
 
+void ContentClassifier::releaseSpareBuffers(std::size_t largestClass, std::size_t chunkCap)
+{
+    // A round uses buffers 0 to largestClass, none longer than chunkCap; the
+    // others keep no more than a first chunk's worth, so the budget holds.
+    const std::size_t longest = (chunkCap + kPage - 1) / kPage * kPage;
+    for (std::size_t b = 0; b < m_buffers.size(); ++b)
+        if (m_buffers[b].capacity() > (b <= largestClass ? longest : kPage))
+            m_buffers[b].release();
+}
+
 std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector<std::string>& paths,
                                                                ByteCount size, const Progress& progress)
 {
@@ -249,7 +221,6 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector
         return classes;
 
     std::vector<std::unique_ptr<FileReader>> readers(paths.size());
-    std::vector<AlignedBuffer> buffers;
     ChunkPlan plan(size, m_limits);
     ByteCount compared = 0;
     while (!classes.empty() && !plan.done()) {
@@ -261,11 +232,12 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector
         }
         // Every member of the largest class may need its own buffer.
         const std::size_t cap = m_limits.memoryBudget / (largest + 1) / kPage * kPage;
+        releaseSpareBuffers(largest, std::max(std::min(cap, m_limits.largestChunk), kPage));
         const ByteRange range = plan.next(cap);
         if (progress)
             progress(compared, size);
 
-        ChunkRound round(m_fileSystem, paths, readers, buffers, range,
+        ChunkRound round(m_fileSystem, paths, readers, m_buffers, range,
                          survivors <= m_limits.maxOpenFiles);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)

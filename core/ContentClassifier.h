@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageBuffer.h"
 #include "platform/FileSystem.h"
 
 #include <cstddef>
@@ -25,7 +26,8 @@ struct ClassifierLimits {
 // member is dropped at once and never read again. Each byte of each file is
 // read at most once. A file that cannot be opened, or reads short or with an
 // error, is identical to nothing and silently dropped. It knows nothing of
-// names sharing one file on disk: give it one path per file.
+// names sharing one file on disk: give it one path per file. Use one
+// classifier for many groups: it keeps its buffers.
 class ContentClassifier {
 public:
     // Called before each chunk round with the number of bytes of every
@@ -43,8 +45,13 @@ public:
                                                 ByteCount size, const Progress& progress = {});
 
 private:
+    void releaseSpareBuffers(std::size_t largestClass, std::size_t chunkCap);
+
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;
+    // Kept from one split to the next: most size groups are small, and
+    // allocating their buffers anew each time costs more than reading them.
+    std::vector<PageBuffer> m_buffers;
 };
 
 } // namespace zelvo

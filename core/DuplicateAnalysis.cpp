@@ -43,7 +43,8 @@ public:
                  PairRecorder& recorder, const FolderListing& listing, BulletBar& bar,
                  ProgressThrottle& throttle, const ClassifierLimits& limits, AnalysisOutcome& outcome)
         : m_fileSystem(fileSystem), m_dates(dates), m_view(view), m_recorder(recorder),
-          m_listing(listing), m_bar(bar), m_throttle(throttle), m_limits(limits), m_outcome(outcome)
+          m_listing(listing), m_bar(bar), m_throttle(throttle), m_classifier(fileSystem, limits),
+          m_outcome(outcome)
     {
     }
 
@@ -109,8 +110,7 @@ private:
             paths.push_back(m_listing.paths[files[names.front()].row]);
         const ByteCount size = reference.status.size;
         bool barDrawn = false;
-        ContentClassifier classifier(m_fileSystem, m_limits);
-        const auto classes = classifier.split(paths, size, [&](ByteCount compared, ByteCount total) {
+        const auto classes = m_classifier.split(paths, size, [&](ByteCount compared, ByteCount total) {
             barDrawn |= m_bar.draw(Control::Label10, 60, compared + 1, total, true);
         });
         if (barDrawn) {
@@ -229,7 +229,7 @@ private:
     const FolderListing& m_listing;
     BulletBar& m_bar;
     ProgressThrottle& m_throttle;
-    const ClassifierLimits& m_limits;
+    ContentClassifier m_classifier;
     AnalysisOutcome& m_outcome;
     int m_groups = 0;
     bool m_shownReference = false;
