@@ -311,6 +311,35 @@ private slots:
         QCOMPARE(bench.view.caption(Control::Label3), std::string("1 Archivos duplicados"));
     }
 
+    void aFileThatCanNoLongerBeMeasuredTakesNoPart()
+    {
+        Bench bench;
+        for (const char* name : {"a", "b", "c"})
+            bench.add(name, "same");
+        bench.scan();
+        bench.fileSystem.failStatus("/d/a", FileError::AccessDenied);
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> b", "c"}));
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(bench.fileSystem.opens("/d/a"), 0);
+        QCOMPARE(bench.messages.callCount(), std::size_t{0});
+    }
+
+    void theOverallAndComparisonBarsShareOneLastDrawnCount()
+    {
+        // The overall bar draws 13 bullets for the second row of three; the
+        // comparison bar that follows compares its 0 with that 13 and draws.
+        Bench bench;
+        bench.add("a", bytes(120000));
+        bench.add("b", bytes(120000));
+        bench.add("x", "1");
+        bench.scan();
+        bench.analyse();
+        QCOMPARE(bench.view.captionsOf(Control::Label2).front().size() / 3, std::size_t{13});
+        QCOMPARE(bench.comparisonBar().front(), 0);
+        QVERIFY(bench.view.indexOfCall("show Label10") > bench.view.indexOfCall("repaint Label2"));
+    }
+
     void aFileGoneBeforeTheRunMakesItRescanAndStartOver()
     {
         Bench bench;
