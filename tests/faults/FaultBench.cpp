@@ -180,6 +180,13 @@ FaultBench::FaultBench()
     where.pattern = "*.*";
 }
 
+FaultBench::~FaultBench()
+{
+    ::chmod(m_logFolder.path().toLocal8Bit().constData(), 0755);
+    removeTree(m_folder.path().toStdString());
+    removeTree(m_logFolder.path().toStdString());
+}
+
 void FaultBench::scan()
 {
     BulletBar bar(view);

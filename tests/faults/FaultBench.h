@@ -111,6 +111,8 @@ class FaultBench {
 
 public:
     FaultBench();
+    // Names that are not UTF-8 defeat QTemporaryDir's own clean-up.
+    ~FaultBench();
 
     bool valid() const { return m_folder.isValid() && m_logFolder.isValid(); }
     // The folder under analysis, without a trailing "/".
