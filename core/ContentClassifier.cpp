@@ -36,8 +36,8 @@ public:
         m_firstEnd = std::min<ByteCount>(size, std::max<std::size_t>(limits.firstChunk, 1));
         m_tailStart = size == 0 ? 0 : std::max<ByteCount>(m_firstEnd, (size - 1) / kPage * kPage);
         m_middleAt = m_firstEnd;
-        m_middleChunk = kFirstMiddleChunk;
         m_largestChunk = std::max(limits.largestChunk, kPage);
+        m_middleChunk = std::min(kFirstMiddleChunk, m_largestChunk);
         if (size == 0)
             m_step = Step::Done;
     }

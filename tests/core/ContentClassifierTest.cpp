@@ -203,6 +203,20 @@ private slots:
         QCOMPARE(files.fileSystem.bytesRead(files.paths[0]), ByteCount{70000});
     }
 
+    void noChunkIsLargerThanTheLargestChunkAllowed()
+    {
+        Files files;
+        const std::string bytes = randomBytes(100000, 11);
+        files.add(bytes);
+        files.add(bytes);
+        ClassifierLimits limits;
+        limits.largestChunk = 8192;
+        QCOMPARE(files.split(bytes.size(), limits), (Classes{{0, 1}}));
+        // 4 KiB, the last block, then the middle in 8 KiB chunks.
+        const int reads = files.fileSystem.counters(files.paths[0]).readCalls;
+        QCOMPARE(reads, 2 + (98304 - 4096 + 8191) / 8192);
+    }
+
     void aSmallMemoryBudgetMeansSmallerChunks()
     {
         const std::string bytes = randomBytes(1 << 20, 10);
