@@ -12,6 +12,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <new>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -436,6 +437,31 @@ private slots:
         QCOMPARE(broken.messages.callCount(), std::size_t{0});
         QCOMPARE(broken.view.caption(Control::Label3), std::string("  Archivos duplicados"));
         verifyFinalCleanup(broken.view);
+    }
+
+    void aRunThatRunsOutOfMemoryStillCleansUp()
+    {
+        struct ExhaustedFileSystem : MemoryFileSystem {
+            Result<std::unique_ptr<FileReader>> openForReading(const std::string&) override
+            {
+                throw std::bad_alloc();
+            }
+        } fileSystem;
+        fileSystem.addFile("/d/a", "same");
+        fileSystem.addFile("/d/b", "same");
+        RecordingView view;
+        BulletBar bar(view);
+        FolderListing listing;
+        LeerDirectorio(ScanMode::StartUp, {"/d", "*"}, fileSystem, view, listing, bar);
+        FakeDateText dates;
+        FakeMessageBox messages;
+        RecordingRecorder recorder;
+        DuplicateAnalysis analysis(fileSystem, dates, view, messages, recorder);
+        const AnalysisOutcome outcome = analysis.run({"/d", "*"}, listing);
+        QCOMPARE(outcome.NumDuplicados, 0.0);
+        QCOMPARE(view.caption(Control::Label3), std::string("  Archivos duplicados"));
+        QCOMPARE(messages.callCount(), std::size_t{0});
+        verifyFinalCleanup(view);
     }
 
     void aSecondClickStartsFromAnEmptyListAndZero()
