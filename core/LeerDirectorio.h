@@ -16,7 +16,8 @@ enum class ScanMode { StartUp, FolderChange, Recovery };
 // The folder scan: lists the folder under the pattern (File1), measures every
 // file into the listing, sorts it by size while Label10 shows the bar, and
 // writes the count line of Label6. It does not read file contents. A file
-// that vanishes between the listing and its measurement is left out.
+// that cannot be measured after it was listed (gone, refused) is left out; a
+// folder that cannot be listed gives an empty listing.
 void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
                     MainWindowView& view, FolderListing& listing, BulletBar& bar);
 
