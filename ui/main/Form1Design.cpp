@@ -18,8 +18,11 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QStyleOptionGroupBox>
 #include <QScreen>
 
 namespace zelvo {
@@ -59,6 +62,55 @@ void setBackground(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
+
+// Draws a frame's caption on its top line, as the design's frame has it, so
+// that the option buttons, placed from the frame's top edge, start below the
+// line rather than across it. Only the frame uses it; its children keep the
+// application's style.
+class CaptionOnFrameLine final : public QProxyStyle {
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                         SubControl part, const QWidget* widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        if (control == CC_GroupBox && part == SC_GroupBoxFrame)
+            rect.setTop(option->rect.top() + option->fontMetrics.height() / 2);
+        if (control == CC_GroupBox && part == SC_GroupBoxLabel)
+            rect.translate(6, 0);
+        return rect;
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_FrameGroupBox) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->setPen(option->palette.color(QPalette::Mid));
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        QStyleOptionGroupBox part = *box;
+        part.subControls = box->subControls & SC_GroupBoxFrame;
+        QProxyStyle::drawComplexControl(control, &part, painter, widget);
+        // The caption hides the line behind it.
+        const QRect caption = subControlRect(control, option, SC_GroupBoxLabel, widget);
+        painter->fillRect(caption.adjusted(-2, 0, 2, 0), option->palette.window());
+        part.subControls = box->subControls & ~SC_GroupBoxFrame;
+        QProxyStyle::drawComplexControl(control, &part, painter, widget);
+    }
+};
 
 } // namespace
 
@@ -162,6 +214,9 @@ void Form1::createControls()
     Frame1 = new QGroupBox(QStringLiteral("tipo"), client);
     Frame1->setGeometry(twipRect(7200, 3240, 1695, 2295));
     Frame1->setToolTip(QStringLiteral("Seleccion de tipos de archivo"));
+    auto* captionOnLine = new CaptionOnFrameLine;
+    captionOnLine->setParent(Frame1);
+    Frame1->setStyle(captionOnLine);
     auto option = [this](QRadioButton*& name, const QString& caption, QRect place) {
         name = new QRadioButton(caption, Frame1);
         name->setGeometry(place);
