@@ -119,7 +119,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         for (const QAction* item : {log, ver, BorraLog, Ayuda}) {
-            if (item->shortcut() == pressed) {
+            if (item && item->shortcut() == pressed) {
                 event->ignore();
                 return true;
             }
