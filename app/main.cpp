@@ -7,6 +7,7 @@
 #include "ui/main/Form1.h"
 
 #include <QApplication>
+// The help viewer's header hands out its window inline and needs the type.
 #include <QTextBrowser>
 
 // Zelvo takes no arguments and keeps no settings: it starts in the folder it
