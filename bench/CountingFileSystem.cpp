@@ -41,7 +41,8 @@ private:
         m_totals.bytesRead += *delivered;
         if (m_record) {
             m_record->bytesRead += *delivered;
-            m_record->largestRead = std::max<ByteCount>(m_record->largestRead, *delivered);
+            if (*delivered > 0)
+                m_record->reads.emplace_back(offset, *delivered);
             CountingFileSystem::noteDelivered(*m_record, offset, *delivered);
         }
     }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace zelvo::bench {
 
@@ -25,7 +27,8 @@ struct IoTotals {
 struct FileIoRecord {
     int opens = 0;
     ByteCount bytesRead = 0;
-    ByteCount largestRead = 0;      // the most bytes one call delivered
+    // Each call that delivered bytes, in call order: offset and length.
+    std::vector<std::pair<ByteCount, ByteCount>> reads;
     ByteCount bytesReadAgain = 0;   // bytes delivered that an earlier call had delivered already
     std::map<ByteCount, ByteCount> ranges; // delivered byte ranges [first, second), merged
 };

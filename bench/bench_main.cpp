@@ -11,6 +11,7 @@
 #include "core/LeerDirectorio.h"
 #include "platform/PosixFileSystem.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -69,6 +70,11 @@ int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, co
     for (std::size_t i = 0; i < listing.paths.size(); ++i)
         position[listing.paths[i]] = i;
 
+    std::map<std::size_t, std::size_t> setOf; // file -> its identical set
+    for (std::size_t s = 0; s < truth.identicalSets.size(); ++s)
+        for (std::size_t file : truth.identicalSets[s])
+            setOf[file] = s;
+
     // What was read against what had to be.
     ByteCount boundTotal = 0, overRead = 0;
     int openedAlone = 0, openedTwice = 0, readAgain = 0, readPastDifference = 0;
@@ -88,9 +94,14 @@ int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, co
             ++readAgain;
         if (record.bytesRead > truth.bound[i])
             overRead += record.bytesRead - truth.bound[i];
-        // A reader may finish the chunk in which the difference lies, but not
-        // start another one after it.
-        if (record.bytesRead > truth.bound[i] + record.largestRead) {
+        // A reader may finish the read that meets the first difference, but
+        // must not read that file any further. Twins are read whole.
+        const ByteCount differs = truth.bound[i] - 1;
+        const auto meets = std::find_if(record.reads.begin(), record.reads.end(), [&](const auto& read) {
+            return read.first <= differs && differs < read.first + read.second;
+        });
+        const bool hasTwin = setOf.contains(i);
+        if (!hasTwin && truth.bound[i] > 0 && meets != record.reads.end() && meets + 1 != record.reads.end()) {
             ++readPastDifference;
             if (example.empty())
                 example = path + " read " + std::to_string(record.bytesRead) + " bytes, differs by byte " +
@@ -111,7 +122,7 @@ int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, co
     rule(openedAlone == 0, std::to_string(openedAlone) + " files of a unique size were opened");
     rule(readAgain == 0, std::to_string(readAgain) + " files had some byte read twice");
     rule(readPastDifference == 0, std::to_string(readPastDifference) +
-                                      " files were read a whole chunk past their first difference (" +
+                                      " files were read further after the read that met their first difference (" +
                                       example + ")");
 
     // What was reported against the identical sets.
@@ -132,10 +143,6 @@ int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, co
             group.push_back(found->second);
     }
     closeGroup();
-    std::map<std::size_t, std::size_t> setOf; // file -> its identical set
-    for (std::size_t s = 0; s < truth.identicalSets.size(); ++s)
-        for (std::size_t file : truth.identicalSets[s])
-            setOf[file] = s;
     int wrong = 0, partial = 0;
     for (const auto& g : reported) {
         const auto first = setOf.find(g.front());

@@ -13,8 +13,8 @@ seed=1
 prefix=""
 build_dir="${ZELVO_BENCH_BUILD:-$root/build}"
 use_hyperfine=0
-peers="jdupes fdupes"
-peer_timeout=120
+peers="jdupes jdupes-nz fdupes"
+peer_timeout=60
 shapes=()
 
 usage() {
@@ -25,7 +25,8 @@ a scale after a shape overrides --scale for it.
   --runs N        timed runs of each tool per corpus (default $runs)
   --scale X       scale of the generated corpora (default $scale)
   --seed N        seed of the generated corpora (default $seed)
-  --peers LIST    peers to time, from "jdupes fdupes" (default "$peers"; "" for none)
+  --peers LIST    peers to time, from "jdupes jdupes-nz fdupes" (default "$peers";
+                  "" for none); jdupes-nz is jdupes leaving empty files out
   --timeout S     a peer that needs more than S seconds once is not timed further
                   on that corpus (default $peer_timeout)
   --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
@@ -108,6 +109,7 @@ run_tool() { # tool dir out
   case "$1" in
     zelvo) "$bench" "$2" >"$3" 2>"$3.err" ;;
     jdupes) timeout "$peer_timeout" jdupes -q -z "$2" >"$3" ;;
+    jdupes-nz) timeout "$peer_timeout" jdupes -q "$2" >"$3" ;;
     fdupes) timeout "$peer_timeout" fdupes -q "$2" >"$3" ;;
     cat) find "$2" -maxdepth 1 -type f -exec cat {} + >/dev/null ;;
   esac
@@ -130,9 +132,9 @@ ensure_corpus() {
 
 # --- Measurements ----------------------------------------------------------
 summary="$work/summary"
-printf '%-8s %9s %9s | %8s %8s %8s %8s | %8s %8s %8s %8s | %7s %7s %7s | %s\n' \
-  corpus files MiB zelvo scan sort analysis jdupes fdupes cat "" \
-  z/jdupes a/jdupes z/cat groups >"$summary"
+row_format='%-8s %7s %6s | %7s %7s %7s %8s | %7s %9s %7s %7s | %8s %8s %11s %7s | %s\n'
+printf "$row_format" corpus files MiB zelvo scan sort analysis jdupes jdupes-nz fdupes cat \
+  z/jdupes a/jdupes a/jdupes-nz z/cat groups >"$summary"
 notes="$work/notes"
 : >"$notes"
 
@@ -145,7 +147,7 @@ for request in "${shapes[@]}"; do
   echo "warming the page cache for $shape" >&2
   warm "$dir"
   for tool in zelvo $peers cat; do : >"$work/$tool.times"; done
-  : >"$work/ratio.jdupes"; : >"$work/ratio.analysis"; : >"$work/ratio.cat"
+  : >"$work/ratio.jdupes"; : >"$work/ratio.analysis"; : >"$work/ratio.analysis-nz"; : >"$work/ratio.cat"
   : >"$work/scan.times"; : >"$work/sort.times"; : >"$work/analysis.times"
 
   # One untimed round first: it fills every cache and leaves each tool's
@@ -168,7 +170,10 @@ for request in "${shapes[@]}"; do
   for ((r = 1; r <= runs; r++)); do
     declare -A took=()
     for tool in "${tools[@]}"; do
-      t0=$(micros); run_tool "$tool" "$dir" "$work/$tool.run"; t1=$(micros)
+      t0=$(micros)
+      run_tool "$tool" "$dir" "$work/$tool.run" ||
+        echo "$shape: $tool failed or ran out of time in round $r; its time counts as it stands" >>"$notes"
+      t1=$(micros)
       took[$tool]=$(((t1 - t0)))
       echo "${took[$tool]}" >>"$work/$tool.times"
     done
@@ -179,6 +184,9 @@ for request in "${shapes[@]}"; do
     if [ -n "${took[jdupes]:-}" ]; then
       awk -v z="${took[zelvo]}" -v j="${took[jdupes]}" 'BEGIN { print z / j }' >>"$work/ratio.jdupes"
       awk -v a="$a" -v j="${took[jdupes]}" 'BEGIN { print a * 1e6 / j }' >>"$work/ratio.analysis"
+    fi
+    if [ -n "${took[jdupes-nz]:-}" ]; then
+      awk -v a="$a" -v j="${took[jdupes-nz]}" 'BEGIN { print a * 1e6 / j }' >>"$work/ratio.analysis-nz"
     fi
     awk -v z="${took[zelvo]}" -v c="${took[cat]}" 'BEGIN { print z / c }' >>"$work/ratio.cat"
     unset took
@@ -191,30 +199,38 @@ for request in "${shapes[@]}"; do
   groups_of_zelvo "$work/zelvo.out" >"$work/zelvo.groups"
   verdict="$(wc -l <"$work/zelvo.groups") groups"
   same="same in every tool"
+  # jdupes-nz leaves empty files out, so it is held against Zelvo's groups
+  # without the group of empty files.
+  find "$dir" -maxdepth 1 -type f -empty -printf '%f\n' >"$work/empty.names"
+  awk -v list="$work/empty.names" 'BEGIN { while ((getline name < list) > 0) empty[name] }
+    !($1 in empty)' "$work/zelvo.groups" >"$work/zelvo-nz.groups"
   for peer in "${tools[@]}"; do
     [ "$peer" = zelvo ] || [ "$peer" = cat ] && continue
     groups_of_peer "$work/$peer.out" >"$work/$peer.groups"
-    if ! cmp -s "$work/zelvo.groups" "$work/$peer.groups"; then
+    mine="$work/zelvo.groups"
+    [ "$peer" = jdupes-nz ] && mine="$work/zelvo-nz.groups"
+    if ! cmp -s "$mine" "$work/$peer.groups"; then
       same=""
       verdict="$verdict, DIFFERENT from $peer ($(wc -l <"$work/$peer.groups"))"
       {
         echo "$shape: groups found by zelvo only / by $peer only:"
-        comm -23 "$work/zelvo.groups" "$work/$peer.groups" | head -5 | sed 's/^/  zelvo: /'
-        comm -13 "$work/zelvo.groups" "$work/$peer.groups" | head -5 | sed 's/^/  '"$peer"': /'
+        comm -23 "$mine" "$work/$peer.groups" | head -5 | sed 's/^/  zelvo: /'
+        comm -13 "$mine" "$work/$peer.groups" | head -5 | sed 's/^/  '"$peer"': /'
       } >>"$notes"
     fi
   done
   [ ${#tools[@]} -gt 2 ] && [ -n "$same" ] && verdict="$verdict, $same"
 
-  jd="-"; fd="-"; rj="-"; ra="-"
+  jd="-"; jn="-"; fd="-"; rj="-"; ra="-"; rn="-"
   [[ " ${tools[*]} " == *" jdupes "* ]] && jd=$(secs jdupes) && rj=$(med "$work/ratio.jdupes") && ra=$(med "$work/ratio.analysis")
+  [[ " ${tools[*]} " == *" jdupes-nz "* ]] && jn=$(secs jdupes-nz) && rn=$(med "$work/ratio.analysis-nz")
   [[ " ${tools[*]} " == *" fdupes "* ]] && fd=$(secs fdupes)
   [[ " $timed_out " == *" jdupes "* ]] && jd=">$peer_timeout"
+  [[ " $timed_out " == *" jdupes-nz "* ]] && jn=">$peer_timeout"
   [[ " $timed_out " == *" fdupes "* ]] && fd=">$peer_timeout"
-  printf '%-8s %9s %9s | %8s %8s %8s %8s | %8s %8s %8s %8s | %7s %7s %7s | %s\n' \
-    "$shape" "$files" "$mib" "$(secs zelvo)" "$(med "$work/scan.times")" "$(med "$work/sort.times")" \
-    "$(med "$work/analysis.times")" "$jd" "$fd" "$(secs cat)" "" "$rj" "$ra" "$(med "$work/ratio.cat")" \
-    "$verdict" >>"$summary"
+  printf "$row_format" "$shape" "$files" "$mib" "$(secs zelvo)" "$(med "$work/scan.times")" \
+    "$(med "$work/sort.times")" "$(med "$work/analysis.times")" "$jd" "$jn" "$fd" "$(secs cat)" \
+    "$rj" "$ra" "$rn" "$(med "$work/ratio.cat")" "$verdict" | tee -a "$summary" >&2
 
   # The I/O rules and the memory, from one untimed run that also reads the
   # folder independently.
@@ -229,6 +245,7 @@ for request in "${shapes[@]}"; do
     for peer in "${tools[@]}"; do
       case "$peer" in
         jdupes) hf+=("jdupes -q -z $dir") ;;
+        jdupes-nz) hf+=("jdupes -q $dir") ;;
         fdupes) hf+=("fdupes -q $dir") ;;
       esac
     done
@@ -238,8 +255,9 @@ done
 
 echo
 echo "Medians of $runs runs (seconds), hot page cache. zelvo is the whole zelvo-bench process;"
-echo "scan (sort included), sort and analysis are its own timings. z/jdupes and a/jdupes are medians"
-echo "of the per-round ratios of zelvo's whole run and of its analysis alone to jdupes' whole run."
+echo "scan (sort included), sort and analysis are its own timings. z/jdupes, a/jdupes and a/jdupes-nz"
+echo "are medians of the per-round ratios of zelvo's whole run and of its analysis alone to the whole"
+echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empty files left out)."
 echo
 cat "$summary"
 echo
