@@ -10,7 +10,7 @@ packages=(
   fonts-liberation fonts-liberation2
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
-  dpkg-dev file
+  dpkg-dev file desktop-file-utils
 )
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then
   packages+=(jdupes fdupes)
