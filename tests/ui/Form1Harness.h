@@ -7,6 +7,7 @@
 #include "platform/PosixFileSystem.h"
 #include "platform/QtPictureLoader.h"
 #include "ui/main/DirectoryList.h"
+#include "ui/main/DriveList.h"
 #include "ui/main/Form1.h"
 
 #include <QAbstractItemView>

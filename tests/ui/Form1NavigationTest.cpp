@@ -257,6 +257,25 @@ private slots:
         QCOMPARE(w.Dir1->path(), raw(m_folder->path()));
     }
 
+    void theDriveListIsReadAgainWhenItOpensWithoutChangingTheDrive()
+    {
+        Form1Harness harness(m_folder->path());
+        Form1& w = *harness.window;
+        QCOMPARE(w.Drive1->count(), 1);
+        harness.drives.setMountPoints({"/", "/media/usb"});
+        w.Drive1->showPopup();
+        w.Drive1->hidePopup();
+        QCOMPARE(w.Drive1->count(), 2);
+        QCOMPARE(w.Drive1->currentText(), QStringLiteral("/"));
+        // A chosen drive that has gone stays listed while it is chosen.
+        harness.drives.setMountPoints({"/media/usb"});
+        w.Drive1->refresh();
+        QCOMPARE(w.Drive1->count(), 2);
+        QCOMPARE(w.Drive1->currentText(), QStringLiteral("/"));
+        QVERIFY(harness.drives.enterCalls().empty());
+        QCOMPARE(w.Label6->text(), QStringLiteral("10 archivos a procesar"));
+    }
+
     void theStartDriveIsTheDeepestMountPointHoldingTheFolder()
     {
         const QString previous = QDir::currentPath();

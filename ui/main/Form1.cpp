@@ -2,6 +2,7 @@
 
 #include "DisplayText.h"
 #include "DirectoryList.h"
+#include "DriveList.h"
 #include "DuplicateRowModel.h"
 #include "FileNameModel.h"
 #include "PictureButton.h"

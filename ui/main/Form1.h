@@ -14,7 +14,6 @@
 #include <string>
 
 class QAction;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QKeyEvent;
@@ -28,6 +27,7 @@ class QRadioButton;
 namespace zelvo {
 
 class DirectoryList;
+class DriveList;
 class DuplicateRowModel;
 class FileNameModel;
 class PictureButton;
@@ -150,7 +150,7 @@ public:
     QPlainTextEdit* Text2 = nullptr;
     // The picture area: a label that stretches its picture to its size.
     QLabel* Image2 = nullptr;
-    QComboBox* Drive1 = nullptr;
+    DriveList* Drive1 = nullptr;
     DirectoryList* Dir1 = nullptr;
     RowListView* File1 = nullptr;
     QGroupBox* Frame1 = nullptr;

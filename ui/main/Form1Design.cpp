@@ -5,6 +5,7 @@
 
 #include "Artwork.h"
 #include "DirectoryList.h"
+#include "DriveList.h"
 #include "DuplicateRowModel.h"
 #include "FileNameModel.h"
 #include "PictureButton.h"
@@ -208,7 +209,7 @@ void Form1::createControls()
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setGeometry(twipRect(5760, 600, 4455, 2205));
 
-    Drive1 = new QComboBox(client);
+    Drive1 = new DriveList([this] { return m_services.drives.mountPoints(); }, client);
     Drive1->setGeometry(twipRect(240, 240, 2775, 315));
 
     Frame1 = new QGroupBox(QStringLiteral("tipo"), client);

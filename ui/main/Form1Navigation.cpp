@@ -5,7 +5,7 @@
 #include "Form1.h"
 
 #include "DirectoryList.h"
-#include "DisplayText.h"
+#include "DriveList.h"
 #include "ResponsiveWork.h"
 #include "core/LeerDirectorio.h"
 
@@ -45,17 +45,18 @@ std::string patternOf(const QString& text) { return QFile::encodeName(text).toSt
 void Form1::createDrives()
 {
     const std::string start = processFolder();
+    Drive1->refresh();
+    // The drive of the start folder is the deepest mount point holding it.
     int startDrive = -1;
     std::size_t bestLength = 0;
-    for (const std::string& mountPoint : m_services.drives.mountPoints()) {
-        Drive1->addItem(displayText(mountPoint), QByteArray::fromStdString(mountPoint));
-        // The drive of the start folder is the deepest mount point holding it.
+    for (int index = 0; index < Drive1->count(); ++index) {
+        const std::string mountPoint = Drive1->itemData(index).toByteArray().toStdString();
         if (liesUnder(start, mountPoint) && (startDrive < 0 || mountPoint.size() > bestLength)) {
-            startDrive = Drive1->count() - 1;
+            startDrive = index;
             bestLength = mountPoint.size();
         }
     }
-    Drive1->setCurrentIndex(startDrive);
+    Drive1->preselect(startDrive);
     Dir1->setPath(start);
 }
 
@@ -63,7 +64,7 @@ const std::string& Form1::folder() const { return Dir1->path(); }
 
 void Form1::Drive1_Change()
 {
-    const std::string mountPoint = Drive1->currentData().toByteArray().toStdString();
+    const std::string mountPoint = Drive1->chosenMountPoint();
     for (;;) {
         Result<std::string> entered = m_services.drives.enter(mountPoint);
         if (entered) {
