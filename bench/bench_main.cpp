@@ -5,6 +5,7 @@
 #include "DifferenceBound.h"
 #include "HeadlessView.h"
 #include "QuietServices.h"
+#include "RunCheck.h"
 
 #include "core/BulletBar.h"
 #include "core/DuplicateAnalysis.h"
@@ -16,8 +17,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <set>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -56,112 +55,25 @@ void printRows(const HeadlessView& view)
     std::fflush(stdout);
 }
 
-// Compares what the run did with the truth about the folder; prints every
-// rule it broke and returns how many it broke.
+// Reads the folder independently, judges the run and prints the verdict;
+// returns the number of rules the run broke.
 int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, const CountingFileSystem& fs)
 {
     const ContentTruth truth = findContentTruth(listing.paths, listing.sizes);
-    int broken = 0;
-
-    std::map<ByteCount, int> filesOfSize;
-    for (ByteCount size : listing.sizes)
-        ++filesOfSize[size];
-    std::map<std::string, std::size_t> position;
-    for (std::size_t i = 0; i < listing.paths.size(); ++i)
-        position[listing.paths[i]] = i;
-
-    std::map<std::size_t, std::size_t> setOf; // file -> its identical set
-    for (std::size_t s = 0; s < truth.identicalSets.size(); ++s)
-        for (std::size_t file : truth.identicalSets[s])
-            setOf[file] = s;
-
-    // What was read against what had to be.
-    ByteCount boundTotal = 0, overRead = 0;
-    int openedAlone = 0, openedTwice = 0, readAgain = 0, readPastDifference = 0;
-    std::string example;
-    for (std::size_t i = 0; i < listing.paths.size(); ++i)
-        boundTotal += truth.bound[i];
-    for (const auto& [path, record] : fs.files()) {
-        const auto found = position.find(path);
-        if (found == position.end())
-            continue;
-        const std::size_t i = found->second;
-        if (filesOfSize[listing.sizes[i]] < 2)
-            ++openedAlone;
-        if (record.opens > 1)
-            ++openedTwice;
-        if (record.bytesReadAgain > 0)
-            ++readAgain;
-        if (record.bytesRead > truth.bound[i])
-            overRead += record.bytesRead - truth.bound[i];
-        // A reader may finish the read that meets the first difference, but
-        // must not read that file any further. Twins are read whole.
-        const ByteCount differs = truth.bound[i] - 1;
-        const auto meets = std::find_if(record.reads.begin(), record.reads.end(), [&](const auto& read) {
-            return read.first <= differs && differs < read.first + read.second;
-        });
-        const bool hasTwin = setOf.contains(i);
-        if (!hasTwin && truth.bound[i] > 0 && meets != record.reads.end() && meets + 1 != record.reads.end()) {
-            ++readPastDifference;
-            if (example.empty())
-                example = path + " read " + std::to_string(record.bytesRead) + " bytes, differs by byte " +
-                          std::to_string(truth.bound[i]);
-        }
-    }
+    const RunCheckReport report = checkRun(listing, view.rows(), fs.files(), truth);
     std::fprintf(stderr, "check: bytes read %llu, difference bound %llu, read beyond the bound %llu\n",
-                 (unsigned long long)fs.totals().bytesRead, (unsigned long long)boundTotal,
-                 (unsigned long long)overRead);
-    std::fprintf(stderr, "check: files opened %zu of %zu listed; opened more than once %d\n", fs.files().size(),
-                 listing.paths.size(), openedTwice);
-    const auto rule = [&](bool kept, const std::string& what) {
-        if (!kept) {
-            ++broken;
-            std::fprintf(stderr, "check: BROKEN: %s\n", what.c_str());
-        }
-    };
-    rule(openedAlone == 0, std::to_string(openedAlone) + " files of a unique size were opened");
-    rule(readAgain == 0, std::to_string(readAgain) + " files had some byte read twice");
-    rule(readPastDifference == 0, std::to_string(readPastDifference) +
-                                      " files were read further after the read that met their first difference (" +
-                                      example + ")");
-
-    // What was reported against the identical sets.
-    std::set<std::vector<std::size_t>> reported;
-    std::vector<std::size_t> group;
-    const auto closeGroup = [&] {
-        if (!group.empty()) {
-            std::sort(group.begin(), group.end());
-            reported.insert(group);
-            group.clear();
-        }
-    };
-    for (const DuplicateRow& row : view.rows()) {
-        if (row.isHead)
-            closeGroup();
-        const auto found = position.find(row.path);
-        if (found != position.end())
-            group.push_back(found->second);
-    }
-    closeGroup();
-    int wrong = 0, partial = 0;
-    for (const auto& g : reported) {
-        const auto first = setOf.find(g.front());
-        const bool inOneSet = first != setOf.end() && std::all_of(g.begin(), g.end(), [&](std::size_t f) {
-            auto it = setOf.find(f);
-            return it != setOf.end() && it->second == first->second;
-        });
-        if (!inOneSet)
-            ++wrong;
-        else if (truth.identicalSets[first->second] != g)
-            ++partial;
-    }
-    const std::size_t whole = reported.size() - std::size_t(wrong) - std::size_t(partial);
-    std::fprintf(stderr, "check: identical sets %zu; groups reported %zu (whole sets %zu, parts of a set %d)\n",
-                 truth.identicalSets.size(), reported.size(), whole, partial);
-    rule(wrong == 0, std::to_string(wrong) + " reported groups hold files that are not identical");
+                 (unsigned long long)report.bytesRead, (unsigned long long)report.boundTotal,
+                 (unsigned long long)report.readBeyondBound);
+    std::fprintf(stderr, "check: files opened %zu of %zu listed; opened more than once %zu\n",
+                 report.filesOpened, listing.paths.size(), report.openedMoreThanOnce);
+    std::fprintf(stderr, "check: identical sets %zu; groups reported %zu (whole sets %zu, parts of a set %zu)\n",
+                 report.identicalSets, report.groupsReported, report.groupsWhole, report.groupsPartial);
     if (!truth.unreadable.empty())
         std::fprintf(stderr, "check: %zu files could not be read\n", truth.unreadable.size());
-    return broken;
+    const std::vector<std::string> broken = report.brokenRules();
+    for (const std::string& rule : broken)
+        std::fprintf(stderr, "check: BROKEN: %s\n", rule.c_str());
+    return int(broken.size());
 }
 
 int usage()
