@@ -50,7 +50,7 @@ class Form2Test : public QObject {
                 file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
                 qFatal("cannot write the log");
         }
-        std::unique_ptr<Form2> open() { return adopt(Form2::open(files, messages, nullptr, logPath)); }
+        std::unique_ptr<Form2> open() { return adopt(Form2::open(files, messages, logPath)); }
     };
 
     static QStringList rowTexts(const Form2& viewer)
@@ -181,7 +181,7 @@ private slots:
     {
         Bench b;
         b.writeLog("x\r\n");
-        QPointer<Form2> viewer = Form2::open(b.files, b.messages, nullptr, b.logPath);
+        QPointer<Form2> viewer = Form2::open(b.files, b.messages, b.logPath);
         viewer->show();
         QTest::mouseClick(viewer->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

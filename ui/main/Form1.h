@@ -210,7 +210,8 @@ private:
     std::function<void()> m_endProgram;
 
     // The activity log, whose switch is the check mark of `log`, and the one
-    // log viewer, which destroys itself when closed (Form1Log.cpp).
+    // log viewer (Form1Log.cpp). The viewer destroys itself when closed; one
+    // still open when the window is destroyed goes with it.
     class MenuLogSwitch final : public LogSwitch {
     public:
         explicit MenuLogSwitch(const Form1& form) : m_form(form) {}
@@ -223,7 +224,14 @@ private:
     MenuLogSwitch m_logSwitch{*this};
     ActivityLog m_activityLog{m_services.fileSystem, m_services.dates, m_services.messages,
                               m_logSwitch};
-    QPointer<Form2> m_viewer;
+    struct ViewerSlot {
+        ViewerSlot() = default;
+        ViewerSlot(const ViewerSlot&) = delete;
+        ViewerSlot& operator=(const ViewerSlot&) = delete;
+        ~ViewerSlot();
+        QPointer<Form2> window;
+    };
+    ViewerSlot m_viewer;
 };
 
 } // namespace zelvo

@@ -44,12 +44,15 @@ std::string readAll(FileReader& reader, ByteCount expectedSize)
 
 } // namespace
 
-Form2::Form2(QWidget* owner)
-    // A tool window of the main window: it has no task-bar button, and with
-    // only the title hint there are no close, minimise or maximise buttons.
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rows(this)
+Form2::Form2()
+    // A tool window has no task-bar button; with only the title hint it has
+    // no close, minimise or maximise button either.
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rows(this)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Qt leaves tool windows out when it looks for the program's last open
+    // window; the viewer is one of the program's windows.
+    setAttribute(Qt::WA_QuitOnClose);
     setWindowTitle(QStringLiteral("Log"));
     setWindowIcon(viewerIcon());
     resize(681, 426);
@@ -69,10 +72,9 @@ Form2::Form2(QWidget* owner)
     setTabOrder(List1, Command1);
 }
 
-Form2* Form2::open(FileSystem& fileSystem, MessageBox& messages, QWidget* owner,
-                   const std::string& logPath)
+Form2* Form2::open(FileSystem& fileSystem, MessageBox& messages, const std::string& logPath)
 {
-    auto* viewer = new Form2(owner);
+    auto* viewer = new Form2;
     if (!viewer->Form_Load(fileSystem, messages, logPath)) {
         delete viewer;
         return nullptr;

@@ -15,7 +15,9 @@ namespace zelvo {
 
 // The log viewer: a modeless window listing the activity log one field per
 // row, as the file stood when the window was opened. It only reads the log.
-// It has no close box of its own: "&Cerrar" closes and destroys it.
+// It has no close box of its own: "&Cerrar" closes and destroys it. It is a
+// top-level window of its own rather than a child of the main window, so an
+// open viewer keeps the program running after the main window is closed.
 class Form2 : public QWidget {
     Q_OBJECT
 public:
@@ -23,8 +25,7 @@ public:
     // it tells the user, creates nothing and answers nullptr; a file that
     // cannot be read to its end shows the rows read until then. The window
     // is not shown yet.
-    static Form2* open(FileSystem& fileSystem, MessageBox& messages, QWidget* owner,
-                       const std::string& logPath);
+    static Form2* open(FileSystem& fileSystem, MessageBox& messages, const std::string& logPath);
 
     const LogRowsModel& rows() const { return m_rows; }
     QListView* List1 = nullptr;
@@ -33,7 +34,7 @@ public:
     void Command1_Click();
 
 private:
-    explicit Form2(QWidget* owner);
+    Form2();
     // Form_Load: false when there is no log file to show.
     bool Form_Load(FileSystem& fileSystem, MessageBox& messages, const std::string& logPath);
 
