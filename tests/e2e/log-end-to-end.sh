@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drives the built program the way a person would, on a private X server:
 # switches the log on with Ctrl+L, clicks "Analizar", selects the twin of a
-# pair, clicks "Borrar" and confirms with Enter. Then checks which files are
-# left and every byte of Zelvo.log. Usage: log-end-to-end.sh path/to/zelvo
+# pair, clicks "Borrar" and confirms with Enter, opens and closes the log
+# viewer. Then checks which files are left and every byte of Zelvo.log. Usage: log-end-to-end.sh path/to/zelvo
 set -euo pipefail
 
 zelvo="$(realpath "$1")"
@@ -76,6 +76,17 @@ focus "$box"
 xdotool key Return
 for _ in $(seq 50); do [ -e "$folder/b.txt" ] || break; sleep 0.1; done
 sleep 0.5
+
+# The viewer opens with Ctrl+V and closes with its own button.
+focus "$main"
+xdotool key ctrl+v
+viewer=$(find_window '^Log$') || fail "the log viewer did not open"
+[ -n "$viewer" ] || fail "the log viewer did not open"
+eval "$(xdotool getwindowgeometry --shell "$viewer" | sed 's/^/VIEWER_/')"
+[ "$VIEWER_WIDTH" = 681 ] && [ "$VIEWER_HEIGHT" = 426 ] || fail "viewer of ${VIEWER_WIDTH}x${VIEWER_HEIGHT}"
+xdotool mousemove --sync $((VIEWER_X + 340)) $((VIEWER_Y + 392)) click 1   # "&Cerrar"
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Log$' >/dev/null || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Log$' >/dev/null && fail "Cerrar did not close the viewer"
 
 focus "$main"
 click 648 352            # "Salir" (9120, 5040, 1215 x 495 twips)

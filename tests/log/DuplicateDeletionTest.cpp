@@ -256,6 +256,17 @@ private slots:
         QCOMPARE(b.view.caption(Control::Label6), std::string("5 archivos a procesar"));
     }
 
+    void aFileWhoseStatusIsRefusedIsNotDeleted()
+    {
+        Bench<> b;
+        b.files.failStatus(b.path("b"), FileError::AccessDenied);
+        b.deleteFile("b");
+        QVERIFY(b.exists("b"));
+        QCOMPARE(b.messages.lastCall().text, "No se puede borrar el archivo.\n" + b.path("b"));
+        QCOMPARE(b.view.duplicateRowCount(), 5);
+        QCOMPARE(b.logBytes(), kNoLog);
+    }
+
     void aVanishedFileLosesItsRowWithoutARecord()
     {
         Bench<> b;
