@@ -2,8 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeySequence>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBrowser>
@@ -60,7 +63,7 @@ QString QtHelpViewer::locate(const QString& helpFile) const
 
 void QtHelpViewer::show(const std::string& helpFile, int /*command*/)
 {
-    const QString name = QString::fromStdString(helpFile);
+    const QString name = QFile::decodeName(QByteArray::fromStdString(helpFile));
     QTextBrowser& browser = ensureWindow();
     const QString path = locate(name);
     if (path.isEmpty()) {
@@ -76,6 +79,7 @@ void QtHelpViewer::show(const std::string& helpFile, int /*command*/)
         const QString title = browser.documentTitle();
         browser.setWindowTitle(title.isEmpty() ? kWindowTitle : title);
     }
+    browser.document()->setDocumentMargin(12);
     // Force-file means "at its contents": the top of the file, where its
     // table of contents is.
     browser.verticalScrollBar()->setValue(0);
@@ -96,6 +100,10 @@ QTextBrowser& QtHelpViewer::ensureWindow()
     m_window->setOpenExternalLinks(true);
     m_window->setWindowTitle(kWindowTitle);
     m_window->resize(640, 560);
+    // Centred once, when it first appears; later requests leave it where the
+    // user has put it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_window->move(screen->availableGeometry().center() - m_window->rect().center());
     auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), m_window);
     QObject::connect(closeKey, &QShortcut::activated, m_window.data(), &QWidget::close);
     return *m_window;

@@ -1,5 +1,6 @@
 #include "ui/about/AboutArtwork.h"
 #include "ui/about/frmAbout.h"
+#include "ui/main/Artwork.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -120,6 +121,13 @@ private slots:
         QWidget* control = box.findChild<QWidget*>(name);
         QVERIFY(control);
         QCOMPARE(control->geometry(), geometry);
+    }
+
+    void pictureOfAnalizarIsTheOneOnTheMainWindowButton()
+    {
+        frmAbout box;
+        const QImage shown = label(box, "Image2")->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown, analyzePicture().toImage().convertToFormat(QImage::Format_ARGB32));
     }
 
     void controlsAreStackedInTheDesignOrder()

@@ -177,47 +177,6 @@ QImage paintFlag()
     return image;
 }
 
-void paintFigure(QPainter& painter, QPointF centre, double radius, const QString& number)
-{
-    QRadialGradient body(centre - QPointF(radius / 3, radius / 3), radius * 1.4);
-    body.setColorAt(0.0, QColor(220, 160, 255));
-    body.setColorAt(0.7, QColor(140, 60, 200));
-    body.setColorAt(1.0, QColor(80, 20, 130));
-    painter.setPen(QPen(QColor(60, 10, 100), 0.8));
-    painter.setBrush(body);
-    painter.drawEllipse(centre, radius, radius);
-
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(centre + QPointF(-2.6, -2), 1.3, 1.6);
-    painter.drawEllipse(centre + QPointF(2.6, -2), 1.3, 1.6);
-    painter.setBrush(Qt::black);
-    painter.drawEllipse(centre + QPointF(-2.4, -1.7), 0.6, 0.8);
-    painter.drawEllipse(centre + QPointF(2.8, -1.7), 0.6, 0.8);
-    painter.setPen(QPen(QColor(40, 0, 60), 1.0, Qt::SolidLine, Qt::RoundCap));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(centre.x() - 3.5, centre.y() - 2, 7, 6), 200 * 16, 140 * 16);
-
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setBold(true);
-    font.setPixelSize(9);
-    painter.setFont(font);
-    painter.setPen(QColor(60, 10, 100));
-    painter.drawText(QRectF(centre.x() - 6, 0, 12, 10), Qt::AlignCenter, number);
-}
-
-QImage paintTwoFigures()
-{
-    QImage image(36, 33, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintFigure(painter, QPointF(9.5, 21.5), 8, QStringLiteral("1"));
-    paintFigure(painter, QPointF(26.5, 21.5), 8, QStringLiteral("2"));
-    return image;
-}
-
 } // namespace
 
 QImage backgroundPicture()
@@ -241,12 +200,6 @@ QImage globeEmblem()
 QImage spanishFlag()
 {
     static const QImage picture = paintFlag();
-    return picture;
-}
-
-QImage twoFiguresPicture()
-{
-    static const QImage picture = paintTwoFigures();
     return picture;
 }
 

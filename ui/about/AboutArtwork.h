@@ -18,8 +18,5 @@ QImage bannerPicture();
 QImage globeEmblem();
 // 32 x 32: the flag of Spain.
 QImage spanishFlag();
-// 36 x 33: two purple smiling figures numbered 1 and 2, the motif of the main
-// window's "Analizar" button.
-QImage twoFiguresPicture();
 
 } // namespace zelvo::about

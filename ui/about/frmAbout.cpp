@@ -2,6 +2,7 @@
 
 #include "AboutArtwork.h"
 #include "AboutVersion.h"
+#include "ui/main/Artwork.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -105,7 +106,8 @@ void frmAbout::createControls()
     Label1 = textLabel(this, "Label1", QStringLiteral("© 2026 Zelvo"), twipRect(3000, 2040, 1455, 255),
                        palette().color(QPalette::HighlightedText));
     Image3 = pictureLabel(this, "Image3", about::globeEmblem(), twipRect(4440, 1920, 0, 0).topLeft());
-    Image2 = pictureLabel(this, "Image2", about::twoFiguresPicture(), twipRect(4320, 120, 0, 0).topLeft());
+    // The same picture as the main window's "Analizar" button.
+    Image2 = pictureLabel(this, "Image2", analyzePicture().toImage(), twipRect(4320, 120, 0, 0).topLeft());
     Image1 = pictureLabel(this, "Image1", about::bannerPicture(), twipRect(600, 120, 0, 0).topLeft());
     // The engraved separator: a dark grey rule with a white double-width rule
     // one pixel below and to its right.
