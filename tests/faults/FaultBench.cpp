@@ -1,5 +1,7 @@
 #include "FaultBench.h"
 
+#include <QDir>
+
 #include <cstring>
 #include <ftw.h>
 
@@ -172,8 +174,18 @@ std::vector<LogRecord> parseLog(const std::string& bytes, bool* whole)
     return records;
 }
 
-FaultBench::FaultBench()
-    : log(files, dates, messages, logSwitch,
+namespace {
+
+QString folderTemplate(const QString& base)
+{
+    return (base.isEmpty() ? QDir::tempPath() : base) + "/zelvo-faults-XXXXXX";
+}
+
+} // namespace
+
+FaultBench::FaultBench(const QString& base)
+    : m_folder(folderTemplate(base)), m_logFolder(folderTemplate(QString())),
+      log(files, dates, messages, logSwitch,
           (m_logFolder.path() + "/Zelvo.log").toStdString())
 {
     where.folder = m_folder.path().toStdString();

@@ -110,7 +110,9 @@ class FaultBench {
     QTemporaryDir m_logFolder;
 
 public:
-    FaultBench();
+    // The folders are made under `base`, the system's temporary folder
+    // unless given.
+    explicit FaultBench(const QString& base = QString());
     // Names that are not UTF-8 defeat QTemporaryDir's own clean-up.
     ~FaultBench();
 
