@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using namespace zelvo;
 
@@ -85,8 +86,6 @@ private slots:
         QVERIFY(!(flags & Qt::WindowContextHelpButtonHint));
         QVERIFY(!box.isModal());
         QVERIFY(box.parentWidget() == nullptr);
-        // An open about box keeps the program running after the main window.
-        QVERIFY(box.testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(box.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
     }
 
@@ -185,6 +184,25 @@ private slots:
         QVERIFY(ok->isDefault());
         QTest::mouseClick(ok, Qt::LeftButton);
         QTRY_VERIFY(box.isNull());
+    }
+
+    // Runs the event loop to its end, so it comes last.
+    void openBoxKeepsTheProgramRunningAfterTheMainWindowCloses()
+    {
+        QWidget mainWindow;
+        mainWindow.show();
+        QPointer<frmAbout> box = new frmAbout;
+        box->show();
+        bool stillRunningWithTheBox = false;
+        QTimer::singleShot(0, &mainWindow, [&] { mainWindow.close(); });
+        QTimer::singleShot(100, box, [&] {
+            stillRunningWithTheBox = true;
+            box->close();
+        });
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(stillRunningWithTheBox);
+        QVERIFY(box.isNull());
     }
 };
 
