@@ -11,7 +11,7 @@ namespace zelvo {
 // by the caller and read only when an operation runs, so every use sets them
 // again. It never owns the viewer it hands the file to.
 class CommonDialog {
-public:
+  public:
     explicit CommonDialog(HelpViewer& viewer) : m_viewer(viewer) {}
 
     // Whether cancelling one of the component's dialogs is reported as an
@@ -26,7 +26,7 @@ public:
     // the viewer's window stays open on its own.
     void ShowHelp();
 
-private:
+  private:
     HelpViewer& m_viewer;
 };
 

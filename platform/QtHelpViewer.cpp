@@ -24,10 +24,7 @@ const QString kWindowTitle = QStringLiteral("Ayuda de Zelvo");
 
 } // namespace
 
-QtHelpViewer::QtHelpViewer(QStringList searchFolders)
-    : m_searchFolders(std::move(searchFolders))
-{
-}
+QtHelpViewer::QtHelpViewer(QStringList searchFolders) : m_searchFolders(std::move(searchFolders)) {}
 
 QtHelpViewer::~QtHelpViewer()
 {
@@ -113,7 +110,8 @@ void QtHelpViewer::showMissing(const QString& helpFile)
 {
     QString places;
     for (const QString& folder : m_searchFolders)
-        places += QStringLiteral("<li>%1</li>").arg(QDir::toNativeSeparators(folder).toHtmlEscaped());
+        places +=
+            QStringLiteral("<li>%1</li>").arg(QDir::toNativeSeparators(folder).toHtmlEscaped());
     m_window->clearHistory();
     m_window->setHtml(QStringLiteral("<h2>No se encuentra el archivo de ayuda %1.</h2>"
                                      "<p>Se ha buscado en estas carpetas:</p><ul>%2</ul>"

@@ -16,7 +16,7 @@ namespace zelvo {
 // window belongs to the viewer, is reused by every request and does not keep
 // the program running once the program's own windows are closed.
 class QtHelpViewer : public HelpViewer {
-public:
+  public:
     explicit QtHelpViewer(QStringList searchFolders = defaultSearchFolders());
     ~QtHelpViewer() override;
     QtHelpViewer(const QtHelpViewer&) = delete;
@@ -37,7 +37,7 @@ public:
     // The help window; null until the first request.
     QTextBrowser* window() const { return m_window; }
 
-private:
+  private:
     QTextBrowser& ensureWindow();
     void showMissing(const QString& helpFile);
 

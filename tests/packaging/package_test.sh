@@ -31,14 +31,17 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', not $version"
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
-field Description | grep -q 'duplicados' || fail "the description is not in Spanish"
-field Description | grep -q 'duplicate' || fail "the description is not in English"
+# Fields are read into variables first: `grep -q` stops reading early, and
+# under pipefail the writer's broken pipe would count as a failure.
+description=$(field Description)
+grep -q 'duplicados' <<<"$description" || fail "the description is not in Spanish"
+grep -q 'duplicate' <<<"$description" || fail "the description is not in English"
 depends=$(field Depends)
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins libc6 libstdc++6; do
   # A dependency is a whole name in the comma-separated list, with or
   # without a version.
-  echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$library" \
-    || fail "Depends does not name $library: $depends"
+  names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
+  grep -qx "$library" <<<"$names" || fail "Depends does not name $library: $depends"
 done
 
 root=$scratch/root
@@ -50,8 +53,8 @@ done
 [ -x "$root/usr/bin/zelvo" ] || fail "/usr/bin/zelvo is not executable"
 for size in 16 32 48 64 128 256; do
   icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/zelvo.png
-  file --brief "$icon" | grep -q "PNG image data, $size x $size" \
-    || fail "icon ${size}x${size} is $(file --brief "$icon" 2>&1)"
+  kind=$(file --brief "$icon")
+  grep -q "PNG image data, $size x $size" <<<"$kind" || fail "icon ${size}x${size} is $kind"
 done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/zelvo.desktop" || fail "the desktop entry is not valid"

@@ -1,5 +1,5 @@
-#include "fakes/FakeHelpViewer.h"
 #include "platform/CommonDialog.h"
+#include "fakes/FakeHelpViewer.h"
 
 #include <QTest>
 
@@ -7,7 +7,7 @@ using namespace zelvo;
 
 class CommonDialogTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void showHelpHandsTheCurrentFileAndCommandToTheViewer()
     {
         FakeHelpViewer viewer;

@@ -20,8 +20,8 @@ void writeFile(const QString& path, const QByteArray& contents)
 
 QByteArray page(const char* title, const char* body)
 {
-    return QByteArray("<html><head><meta charset=\"utf-8\"><title>") + title + "</title></head><body>" + body
-        + "</body></html>";
+    return QByteArray("<html><head><meta charset=\"utf-8\"><title>") + title +
+           "</title></head><body>" + body + "</body></html>";
 }
 
 int helpWindowCount()
@@ -36,7 +36,7 @@ int helpWindowCount()
 
 class QtHelpViewerTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void missingHelpFileIsReportedInSpanishInTheHelpWindow()
     {
         QTemporaryDir empty;
@@ -46,20 +46,24 @@ private slots:
         QTextBrowser* window = viewer.window();
         QVERIFY(window);
         QVERIFY(window->isVisible());
-        QVERIFY(window->toPlainText().contains(QStringLiteral("No se encuentra el archivo de ayuda Zelvo.hlp.")));
+        QVERIFY(window->toPlainText().contains(
+            QStringLiteral("No se encuentra el archivo de ayuda Zelvo.hlp.")));
         QVERIFY(window->toPlainText().contains(empty.path()));
     }
 
     void helpFileIsTakenFromTheFirstFolderThatHoldsIt()
     {
         QTemporaryDir first, second, third;
-        writeFile(second.filePath("Zelvo.hlp"), page("Segunda", "<p>Texto de la segunda carpeta</p>"));
-        writeFile(third.filePath("Zelvo.hlp"), page("Tercera", "<p>Texto de la tercera carpeta</p>"));
+        writeFile(second.filePath("Zelvo.hlp"),
+                  page("Segunda", "<p>Texto de la segunda carpeta</p>"));
+        writeFile(third.filePath("Zelvo.hlp"),
+                  page("Tercera", "<p>Texto de la tercera carpeta</p>"));
         QtHelpViewer viewer({first.path(), second.path(), third.path()});
 
         QCOMPARE(viewer.locate("Zelvo.hlp"), second.filePath("Zelvo.hlp"));
         viewer.show("Zelvo.hlp", HelpViewer::kForceFile);
-        QCOMPARE(viewer.window()->toPlainText().trimmed(), QStringLiteral("Texto de la segunda carpeta"));
+        QCOMPARE(viewer.window()->toPlainText().trimmed(),
+                 QStringLiteral("Texto de la segunda carpeta"));
         QCOMPARE(viewer.window()->windowTitle(), QStringLiteral("Segunda"));
         QVERIFY(viewer.locate("Otro.hlp").isEmpty());
     }
@@ -127,10 +131,10 @@ private slots:
         viewer.show(shipped.fileName().toStdString(), HelpViewer::kForceFile);
         const QString text = viewer.window()->toPlainText();
         QCOMPARE(viewer.window()->windowTitle(), QStringLiteral("Ayuda de Zelvo"));
-        for (const char* topic : {"Elegir la unidad y la carpeta", "Elegir el tipo de archivo", "Analizar la carpeta",
-                                  "Leer la lista de duplicados", "Borrar duplicados",
-                                  "Reglas de seguridad del borrado", "El registro de actividad (log)",
-                                  "El visor del log", "no se puede deshacer"})
+        for (const char* topic :
+             {"Elegir la unidad y la carpeta", "Elegir el tipo de archivo", "Analizar la carpeta",
+              "Leer la lista de duplicados", "Borrar duplicados", "Reglas de seguridad del borrado",
+              "El registro de actividad (log)", "El visor del log", "no se puede deshacer"})
             QVERIFY2(text.contains(QString::fromUtf8(topic)), topic);
     }
 

@@ -27,7 +27,8 @@ QLabel* label(QWidget& box, const char* name)
 int linesNeeded(const QLabel& label)
 {
     const QFontMetrics metrics(label.font());
-    const QRect needed = metrics.boundingRect(QRect(0, 0, label.width(), 1000), Qt::TextWordWrap, label.text());
+    const QRect needed =
+        metrics.boundingRect(QRect(0, 0, label.width(), 1000), Qt::TextWordWrap, label.text());
     return (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing();
 }
 
@@ -40,7 +41,7 @@ QColor textColour(const QLabel& label)
 
 class AboutTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void loadingSetsCaptionVersionLineAndHiddenTitle()
     {
         frmAbout box;
@@ -56,8 +57,9 @@ private slots:
     {
         frmAbout box;
         QLabel* disclaimer = label(box, "lblDisclaimer");
-        QCOMPARE(disclaimer->text(), QStringLiteral("Programa de libre distribuci\u00f3n (freeware).        "
-                                                    "Puede copiarlo y distribuirlo sin limitaci\u00f3n. "));
+        QCOMPARE(disclaimer->text(),
+                 QStringLiteral("Programa de libre distribuci\u00f3n (freeware).        "
+                                "Puede copiarlo y distribuirlo sin limitaci\u00f3n. "));
         QCOMPARE(textColour(*disclaimer), QColor(255, 255, 0));
         QCOMPARE(label(box, "Label1")->text(), QStringLiteral("\u00a9 2026 Zelvo"));
         QCOMPARE(textColour(*label(box, "Label1")), box.palette().color(QPalette::HighlightedText));
@@ -125,7 +127,8 @@ private slots:
     void pictureOfAnalizarIsTheOneOnTheMainWindowButton()
     {
         frmAbout box;
-        const QImage shown = label(box, "Image2")->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage shown =
+            label(box, "Image2")->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(shown, analyzePicture().toImage().convertToFormat(QImage::Format_ARGB32));
     }
 
@@ -137,8 +140,9 @@ private slots:
             if (child->isWidgetType())
                 backToFront << child->objectName();
         }
-        const QStringList expected{"lblDisclaimer", "lblVersion", "Line1", "lblTitle", "Line1", "Image1",
-                                   "Image2",        "Image3",     "Label1", "Image4",  "cmdOK"};
+        const QStringList expected{"lblDisclaimer", "lblVersion", "Line1",  "lblTitle",
+                                   "Line1",         "Image1",     "Image2", "Image3",
+                                   "Label1",        "Image4",     "cmdOK"};
         QCOMPARE(backToFront, expected);
     }
 
@@ -153,7 +157,8 @@ private slots:
         QVERIFY(shown.pixelColor(6, 164) != QColor(Qt::white));
         // Away from every control the box shows the picture pixel for pixel.
         const QImage background = about::backgroundPicture();
-        for (const QPoint at : {QPoint(2, 60), QPoint(120, 100), QPoint(340, 100), QPoint(100, 230)})
+        for (const QPoint at :
+             {QPoint(2, 60), QPoint(120, 100), QPoint(340, 100), QPoint(100, 230)})
             QCOMPARE(shown.pixelColor(at), background.pixelColor(at));
     }
 

@@ -26,7 +26,7 @@ bool hasOpaquePixel(const QImage& image)
 
 class ArtworkTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void picturesHaveTheirDesignSizes()
     {
         QCOMPARE(about::backgroundPicture().size(), QSize(640, 480));

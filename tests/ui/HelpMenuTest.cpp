@@ -32,7 +32,7 @@ const FakeHelpViewer::Request kHelpRequest{"Zelvo.hlp", HelpViewer::kForceFile};
 
 class HelpMenuTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup()
     {
         // A box outlives the window that opened it; none may leak into the
@@ -55,8 +55,9 @@ private slots:
         QTemporaryDir folder;
         Form1Harness harness(folder.path());
         QVERIFY(harness.showActive());
-        QWidget* const controls[] = {harness.window->Dir1, harness.window->File1, harness.window->List1,
-                                     harness.window->Command2, harness.window->Option5};
+        QWidget* const controls[] = {harness.window->Dir1, harness.window->File1,
+                                     harness.window->List1, harness.window->Command2,
+                                     harness.window->Option5};
         for (QWidget* control : controls) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_F1);
@@ -82,7 +83,8 @@ private slots:
         QCOMPARE(aboutBoxes().first(), first.data());
         QVERIFY(first->isVisible());
         QCOMPARE(first->windowTitle(), QStringLiteral("Acerca de Zelvo"));
-        QCOMPARE(first->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Versi\u00f3n 1.0.0"));
+        QCOMPARE(first->findChild<QLabel*>("lblVersion")->text(),
+                 QStringLiteral("Versi\u00f3n 1.0.0"));
     }
 
     void closedBoxIsLoadedAfreshByTheNextChoice()

@@ -17,7 +17,8 @@ namespace {
 // same on every run and on every machine.
 double grain(int x, int y)
 {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
     h = (h ^ (h >> 13)) * 1274126177u;
     h ^= h >> 16;
     return (h & 0xFFFF) / 65536.0;
@@ -79,7 +80,8 @@ QImage paintBanner()
 
     // Fit the lettering into the banner, leaving room for its shadow.
     const QRectF bounds = title.boundingRect();
-    const double scale = std::min((image.width() - 4) / bounds.width(), (image.height() - 4) / bounds.height());
+    const double scale =
+        std::min((image.width() - 4) / bounds.width(), (image.height() - 4) / bounds.height());
     QTransform fit;
     fit.translate(1, 1);
     fit.scale(scale, scale);

@@ -36,7 +36,8 @@ QLabel* pictureLabel(QWidget* parent, const char* name, const QImage& picture, Q
     return label;
 }
 
-QLabel* textLabel(QWidget* parent, const char* name, const QString& text, QRect where, QColor colour)
+QLabel* textLabel(QWidget* parent, const char* name, const QString& text, QRect where,
+                  QColor colour)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -71,8 +72,8 @@ frmAbout::frmAbout()
     // marked as a utility window, transient for the program), and unlike a
     // window with an owner it still stands on its own. The hints leave only
     // the close box in the title bar.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // Tool windows normally let the program end without them; this box keeps
     // it running until it is closed, like any other window of the program.
     setAttribute(Qt::WA_QuitOnClose, true);
@@ -102,22 +103,28 @@ void frmAbout::createControls()
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 
-    Image4 = pictureLabel(this, "Image4", about::spanishFlag(), twipRect(120, 3120, 0, 0).topLeft());
-    Label1 = textLabel(this, "Label1", QStringLiteral("© 2026 Zelvo"), twipRect(3000, 2040, 1455, 255),
-                       palette().color(QPalette::HighlightedText));
-    Image3 = pictureLabel(this, "Image3", about::globeEmblem(), twipRect(4440, 1920, 0, 0).topLeft());
+    Image4 =
+        pictureLabel(this, "Image4", about::spanishFlag(), twipRect(120, 3120, 0, 0).topLeft());
+    Label1 = textLabel(this, "Label1", QStringLiteral("© 2026 Zelvo"),
+                       twipRect(3000, 2040, 1455, 255), palette().color(QPalette::HighlightedText));
+    Image3 =
+        pictureLabel(this, "Image3", about::globeEmblem(), twipRect(4440, 1920, 0, 0).topLeft());
     // The same picture as the main window's "Analizar" button.
-    Image2 = pictureLabel(this, "Image2", analyzePicture().toImage(), twipRect(4320, 120, 0, 0).topLeft());
-    Image1 = pictureLabel(this, "Image1", about::bannerPicture(), twipRect(600, 120, 0, 0).topLeft());
+    Image2 = pictureLabel(this, "Image2", analyzePicture().toImage(),
+                          twipRect(4320, 120, 0, 0).topLeft());
+    Image1 =
+        pictureLabel(this, "Image1", about::bannerPicture(), twipRect(600, 120, 0, 0).topLeft());
     // The engraved separator: a dark grey rule with a white double-width rule
     // one pixel below and to its right.
-    Line1[1] = lineControl(this, QRect(pixels(90), pixels(2445), pixels(5040 - 90), 1), QColor(128, 128, 128));
-    lblTitle = textLabel(this, "lblTitle", QStringLiteral("Título de la aplicación"), twipRect(120, 0, 1692, 360),
-                         Qt::black);
+    Line1[1] = lineControl(this, QRect(pixels(90), pixels(2445), pixels(5040 - 90), 1),
+                           QColor(128, 128, 128));
+    lblTitle = textLabel(this, "lblTitle", QStringLiteral("Título de la aplicación"),
+                         twipRect(120, 0, 1692, 360), Qt::black);
     lblTitle->hide();
-    Line1[0] = lineControl(this, QRect(pixels(105), pixels(2460), pixels(5040 - 105), 2), Qt::white);
-    lblVersion = textLabel(this, "lblVersion", QStringLiteral("Versión 1.0.0"), twipRect(3000, 720, 1005, 225),
-                           palette().color(QPalette::WindowText));
+    Line1[0] =
+        lineControl(this, QRect(pixels(105), pixels(2460), pixels(5040 - 105), 2), Qt::white);
+    lblVersion = textLabel(this, "lblVersion", QStringLiteral("Versión 1.0.0"),
+                           twipRect(3000, 720, 1005, 225), palette().color(QPalette::WindowText));
     lblDisclaimer = textLabel(this, "lblDisclaimer",
                               QStringLiteral("Programa de libre distribución (freeware).        "
                                              "Puede copiarlo y distribuirlo sin limitación. "),
@@ -128,7 +135,7 @@ void frmAbout::stackControls()
 {
     // Listed from front to back; raising them from the back leaves the first
     // one in front.
-    QWidget* const frontToBack[] = {cmdOK,    Image4,   Label1,     Image3,       Image2, Image1,
+    QWidget* const frontToBack[] = {cmdOK,    Image4,   Label1,   Image3,     Image2,       Image1,
                                     Line1[1], lblTitle, Line1[0], lblVersion, lblDisclaimer};
     for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it)
         (*it)->raise();

@@ -14,17 +14,17 @@ namespace zelvo {
 // Its controls keep the names of the box's design as object names.
 class frmAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     frmAbout();
 
     // The size of the client area, in pixels.
     static constexpr int kWidth = 344;
     static constexpr int kHeight = 237;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void createControls();
     void stackControls();
     void centreOnScreen();
