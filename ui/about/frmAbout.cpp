@@ -68,10 +68,11 @@ QWidget* lineControl(QWidget* parent, QRect where, QColor colour)
 frmAbout::frmAbout()
 {
     setObjectName(QStringLiteral("frmAbout"));
-    // A tool window gets no task-bar button of its own on X11 desktops (it is
-    // marked as a utility window, transient for the program), and unlike a
-    // window with an owner it still stands on its own. The hints leave only
-    // the close box in the title bar.
+    // Task bars list a parentless dialog as a window of its own, but skip a
+    // tool window: Qt marks it as a utility window, transient for the program
+    // as a whole, so the box needs no owner window to stay off the task bar.
+    // (A window that refuses the focus would be skipped too, but Enter and
+    // Esc need the focus.) The hints leave only the close box in the title bar.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // Tool windows normally let the program end without them; this box keeps
