@@ -18,6 +18,10 @@ class HeadlessView : public MainWindowView {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // A view that only counts the rows shows what the engine itself costs in
+    // memory, apart from the list it fills.
+    explicit HeadlessView(bool keepRows = true) : m_keepRows(keepRows) {}
+
     void setCaption(Control control, const std::string& text) override;
     void repaintNow(Control) override { ++m_repaints; }
     void setVisible(Control control, bool visible) override { m_visible[index(control)] = visible; }
@@ -27,9 +31,19 @@ public:
     // Nothing is deleted here, so the list stays as the scan left it.
     int refreshFileList() override { return int(m_listedNames); }
 
-    void clearDuplicateRows() override { m_rows.clear(); }
-    void addDuplicateRow(const DuplicateRow& row) override { m_rows.push_back(row); }
-    int duplicateRowCount() const override { return int(m_rows.size()); }
+    void clearDuplicateRows() override
+    {
+        m_rows.clear();
+        m_rowsDropped = 0;
+    }
+    void addDuplicateRow(const DuplicateRow& row) override
+    {
+        if (m_keepRows)
+            m_rows.push_back(row);
+        else
+            ++m_rowsDropped;
+    }
+    int duplicateRowCount() const override { return int(m_rows.size() + m_rowsDropped); }
     DuplicateRow duplicateRow(int index) const override { return m_rows.at(std::size_t(index)); }
     bool isDuplicateRowSelected(int) const override { return false; }
     void removeDuplicateRow(int index) override { m_rows.erase(m_rows.begin() + index); }
@@ -56,6 +70,8 @@ private:
     std::vector<DuplicateRow> m_rows;
     std::optional<Clock::time_point> m_statusShown;
     std::optional<Clock::time_point> m_statusCleared;
+    std::size_t m_rowsDropped = 0;
+    bool m_keepRows = true;
     std::size_t m_listedNames = 0;
     long m_repaints = 0;
     bool m_busy = false;

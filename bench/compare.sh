@@ -93,9 +93,8 @@ groups_of_peer() {
 }
 join_groups() {
   LC_ALL=C sort -t "$(printf '\t')" -k1,1n -k2 |
-    awk -F '\t' 'NR > 1 && $1 != previous { print line; line = "" }
-                 { line = line == "" ? $2 : line " " $2; previous = $1 }
-                 END { if (NR) print line }' | LC_ALL=C sort
+    awk -F '\t' '{ printf "%s%s", NR == 1 ? "" : $1 == previous ? " " : "\n", $2; previous = $1 }
+                 END { if (NR) printf "\n" }' | LC_ALL=C sort
 }
 
 field() { awk -F': ' -v k="$1" '$1 == k { split($2, a, " "); print a[1] }' "$2"; }
