@@ -65,6 +65,17 @@ private slots:
         view.clearDuplicateRows();
         QCOMPARE(view.duplicateRowCount(), 0);
     }
+
+    void aViewThatOnlyCountsKeepsTheCountAndNoRow()
+    {
+        HeadlessView view(false);
+        view.addDuplicateRow({true, "/f/a", 1});
+        view.addDuplicateRow({false, "/f/b", 1});
+        QCOMPARE(view.duplicateRowCount(), 2);
+        QVERIFY(view.rows().empty());
+        view.clearDuplicateRows();
+        QCOMPARE(view.duplicateRowCount(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(HeadlessViewTest)
