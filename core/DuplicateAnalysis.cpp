@@ -53,6 +53,13 @@ public:
         std::vector<MeasuredFile> files;
         if (const PassEnd end = measure(files); end != PassEnd::Finished)
             return end;
+        // A file whose size changed since the scan would split the run of
+        // equal sizes it stands in, and the identical files on either side
+        // of it would never be compared. Among equal sizes the listing order
+        // stays.
+        std::stable_sort(files.begin(), files.end(), [](const MeasuredFile& a, const MeasuredFile& b) {
+            return a.status.size < b.status.size;
+        });
         for (std::size_t begin = 0, end = 0; begin < files.size(); begin = end) {
             end = begin + 1;
             while (end < files.size() && files[end].status.size == files[begin].status.size)

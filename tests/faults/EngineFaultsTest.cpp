@@ -268,6 +268,103 @@ private slots:
         QCOMPARE(bench.listing.NumArchivos(), std::size_t(3));
     }
 
+    void aFileThatGrowsDuringItsComparisonIsNeverDeletedAsACopy()
+    {
+        // The comparison reads the size measured before it; whatever b holds
+        // beyond it by the time "Borrar" is pressed makes it no copy of a.
+        FaultBench bench;
+        threeCopies(bench);
+        QVERIFY(::unlink(bench.path("c").c_str()) == 0);
+        bench.scan();
+        const std::string b = bench.path("b");
+        bench.hooks.beforeRead(b, 2, [&] {
+            const int fd = ::open(b.c_str(), O_WRONLY | O_APPEND);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, "more", 4), ssize_t(4));
+            ::close(fd);
+        });
+        bench.analyse();
+
+        for (const char* name : {"b", "a"}) {
+            if (!bench.deleteRow(bench.path(name)))
+                continue; // not listed at all: as safe
+            QCOMPARE(bench.messages.lastCall().text, kNoCopyText);
+        }
+        QCOMPARE(readFile(bench.path("a")), bigContents('A'));
+        QCOMPARE(readFile(b), bigContents('A') + "more");
+        QVERIFY(deletionsIn(parseLog(bench.logBytes(), nullptr)).empty());
+    }
+
+    void aFileThatChangedSizeSinceTheScanDoesNotHideTheCopiesAroundIt()
+    {
+        // Five copies; the one in the middle of the listing grows before
+        // "Analizar". The four others are still one set of copies.
+        FaultBench bench;
+        for (const char* name : {"f1", "f2", "f3", "f4", "f5"})
+            QVERIFY(writeFile(bench.path(name), "five copies"));
+        bench.scan();
+        const std::string middle = bench.listing.paths[2];
+        QVERIFY(writeFile(middle, "five copies, one grown"));
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(outcome.NumDuplicados, 3.0);
+        QCOMPARE(bench.view.rows().size(), std::size_t(4));
+        for (const DuplicateRow& row : bench.view.rows())
+            QVERIFY(row.path != middle);
+        QCOMPARE(parseLog(bench.logBytes(), nullptr).size(), std::size_t(3));
+    }
+
+    void aFileReplacedByAFifoAfterTheScanDoesNotHangTheAnalysis()
+    {
+        // Opening a fifo for reading waits for a writer that never comes,
+        // unless the opening refuses to wait.
+        FaultBench bench;
+        threeCopies(bench);
+        QVERIFY(::unlink(bench.path("b").c_str()) == 0);
+        QVERIFY(::mkfifo(bench.path("b").c_str(), 0644) == 0);
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("a"), bench.path("c")}));
+        struct stat st;
+        QVERIFY(::stat(bench.path("b").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    }
+
+    void namesOfOneFileOnDiskAreNeverCopiesOfEachOther()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "the only data"));
+        QVERIFY(::link(bench.path("a").c_str(), bench.path("hard").c_str()) == 0);
+        QVERIFY(::symlink("a", bench.path("soft").c_str()) == 0);
+        QVERIFY(writeFile(bench.path("x"), "two copies"));
+        QVERIFY(writeFile(bench.path("y"), "two copies"));
+        bench.scan();
+        QCOMPARE(bench.listing.NumArchivos(), std::size_t(5));
+
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(outcome.NumDuplicados, 1.0);
+        Paths listed;
+        for (const DuplicateRow& row : bench.view.rows())
+            listed.push_back(row.path);
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(listed, (Paths{bench.path("x"), bench.path("y")}));
+
+        // Even listed together by hand, one name cannot be deleted on the
+        // strength of another name of the same file.
+        bench.view.clearDuplicateRows();
+        bench.view.addDuplicateRow({true, bench.path("a"), 1});
+        bench.view.addDuplicateRow({false, bench.path("hard"), 1});
+        bench.view.addDuplicateRow({false, bench.path("soft"), 1});
+        for (const char* name : {"soft", "hard", "a"}) {
+            QVERIFY(bench.deleteRow(bench.path(name)));
+            QCOMPARE(bench.messages.lastCall().text, kNoCopyText);
+        }
+        QCOMPARE(readFile(bench.path("a")), std::string("the only data"));
+        QCOMPARE(readFile(bench.path("soft")), std::string("the only data"));
+    }
+
     void aLogThatCannotBeCreatedIsToldOnceAndTheAnalysisStillListsEveryPair_data()
     {
         QTest::addColumn<QString>("cause");

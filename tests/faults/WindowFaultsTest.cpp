@@ -230,6 +230,23 @@ private slots:
         viewer->Command1_Click();
     }
 
+    void aFileOverFourGiBShowsItsWholeSizeInTheListingAndThePanel()
+    {
+        FaultBench bench;
+        const ByteCount size = (ByteCount(1) << 32) + 1;
+        QVERIFY(writeSparseFile(bench.path("big.bin"), size, "Z"));
+        Window window(bench.folder());
+        window.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.form.get()));
+        QCOMPARE(window.form->listing().sizes, std::vector<ByteCount>{size});
+
+        window.clickRow(window.form->File1, 0);
+
+        QCOMPARE(window.form->Label4->text(), QString("4294967297 bytes"));
+        // The preview reads the file's start only, not its 4 GiB.
+        QVERIFY(window.files.bytesRead(bench.path("big.bin")) <= ByteCount(1) << 20);
+    }
+
     void namesThatAreNotUtf8ArePreviewedAndDeletedAsThemselves()
     {
         FaultBench bench;
