@@ -66,7 +66,11 @@ bool expected(std::string_view pattern, std::string_view name)
         anyPart = true;
         if (part.find('/') != std::string_view::npos || part.find('\0') != std::string_view::npos)
             continue;
-        const std::vector<char32_t> compiled = zelvo::foldedCharacters(part);
+        // A run of stars means what one star means, so "x.**" ends in ".*" too.
+        std::vector<char32_t> compiled;
+        for (char32_t c : zelvo::foldedCharacters(part))
+            if (c != U'*' || compiled.empty() || compiled.back() != U'*')
+                compiled.push_back(c);
         if (globMatches(compiled, folded))
             matched = true;
         const std::size_t n = compiled.size();
