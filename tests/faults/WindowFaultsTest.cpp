@@ -230,6 +230,38 @@ private slots:
         viewer->Command1_Click();
     }
 
+    void aFolderWhoseNameIsNotUtf8IsEnteredAnalysedAndCleanedAsItself()
+    {
+        FaultBench bench;
+        // Two folders that display alike: Latin-1 and UTF-8 spellings.
+        const std::string latin1 = bench.path("Ni\xF1os");
+        const std::string utf8 = bench.path("Ni\xC3\xB1os");
+        for (const std::string& folder : {latin1, utf8}) {
+            QVERIFY(makeFolder(folder));
+            QVERIFY(writeFile(folder + "/a", "copia"));
+            QVERIFY(writeFile(folder + "/b", "copia"));
+        }
+        Window window(bench.folder());
+        const int row = Window::rowWithBytes(window.form->Dir1, DirectoryList::RawPathRole, latin1);
+        QVERIFY(row > window.form->Dir1->currentFolderRow());
+
+        window.form->Dir1->openRow(row);
+        QCOMPARE(window.form->folder(), latin1);
+        QCOMPARE(window.form->fileListCount(), 2);
+        window.form->Command1_Click();
+        QCOMPARE(window.form->List1->model()->rowCount(), 2);
+        const int twin = Window::rowWithBytes(window.form->List1, DuplicateRowModel::RawPathRole,
+                                              latin1 + "/b");
+        QVERIFY(twin >= 0);
+        window.form->List1->setCurrentIndex(window.form->List1->model()->index(twin, 0));
+        window.form->Command3_Click();
+
+        QVERIFY(!exists(latin1 + "/b"));
+        QVERIFY(exists(latin1 + "/a"));
+        QVERIFY(exists(utf8 + "/a") && exists(utf8 + "/b"));
+        QCOMPARE(window.form->Label6->text(), QString("1 archivos a procesar"));
+    }
+
     void aFileOverFourGiBShowsItsWholeSizeInTheListingAndThePanel()
     {
         FaultBench bench;
