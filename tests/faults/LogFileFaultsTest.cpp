@@ -79,7 +79,7 @@ private slots:
         QVERIFY(whole);
     }
 
-    void aDeviceThatRefusesEveryByteLeavesNoFileBehind()
+    void aLogPathNamingADeviceIsRefusedLikeAnUnwritableFile()
     {
         // /dev/full is no regular file: the log must refuse it rather than
         // write into a device.
