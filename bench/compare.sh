@@ -136,6 +136,9 @@ printf "$row_format" corpus files MiB zelvo scan sort analysis jdupes jdupes-nz 
   z/jdupes a/jdupes a/jdupes-nz z/cat groups >"$summary"
 notes="$work/notes"
 : >"$notes"
+# Groups that differ between tools and broken reading rules make the script
+# fail at the end, after the whole table was printed.
+failures=0
 
 for request in "${shapes[@]}"; do
   shape="${request%%:*}"
@@ -197,7 +200,7 @@ for request in "${shapes[@]}"; do
   # The group check: every tool's groups, as sets of base names.
   groups_of_zelvo "$work/zelvo.out" >"$work/zelvo.groups"
   verdict="$(wc -l <"$work/zelvo.groups") groups"
-  same="same in every tool"
+  same="same in every peer that finished"
   # jdupes-nz leaves empty files out, so it is held against Zelvo's groups
   # without the group of empty files.
   find "$dir" -maxdepth 1 -type f -empty -printf '%f\n' >"$work/empty.names"
@@ -210,6 +213,7 @@ for request in "${shapes[@]}"; do
     [ "$peer" = jdupes-nz ] && mine="$work/zelvo-nz.groups"
     if ! cmp -s "$mine" "$work/$peer.groups"; then
       same=""
+      failures=$((failures + 1))
       verdict="$verdict, DIFFERENT from $peer ($(wc -l <"$work/$peer.groups"))"
       {
         echo "$shape: groups found by zelvo only / by $peer only:"
@@ -233,7 +237,7 @@ for request in "${shapes[@]}"; do
 
   # The I/O rules and the memory, from one untimed run that also reads the
   # folder independently.
-  "$bench" --check "$dir" >/dev/null 2>"$work/check.err" || true
+  "$bench" --check "$dir" >/dev/null 2>"$work/check.err" || failures=$((failures + 1))
   {
     echo "$shape: zelvo read $(field 'bytes read' "$work/zelvo.out.err") bytes, opened $(field 'files opened' "$work/zelvo.out.err") files, peak memory $(field 'peak memory' "$work/zelvo.out.err") MiB"
     grep '^check:' "$work/check.err" | sed "s/^check:/  /"
@@ -261,3 +265,7 @@ echo
 cat "$summary"
 echo
 cat "$notes"
+if [ "$failures" -gt 0 ]; then
+  echo "FAILED: $failures group check(s) or reading rule check(s) failed; see above" >&2
+  exit 1
+fi
