@@ -32,6 +32,8 @@ enum StreamKey : std::uint64_t {
     TinyChoice,
     MillionBody,
     MillionChoice,
+    TailsBody,
+    TailsChoice,
 };
 
 [[noreturn]] void fail(const std::string& what)
@@ -290,6 +292,38 @@ CorpusSummary makeLarge(const CorpusOptions& options)
     return writer.summary();
 }
 
+// Files of one size that share everything but their last eight bytes, like
+// logs or documents built from one template: a reader that goes front to back
+// through the whole size group reads everything before it can tell any two
+// apart. A few are exact copies; a few end like an earlier file and differ
+// from it only in one byte in the middle.
+CorpusSummary makeTails(const CorpusOptions& options)
+{
+    constexpr std::size_t kSize = 256 * 1024 + 3;
+    constexpr std::size_t kTail = 8;
+    FolderWriter writer(options.folder);
+    CorpusRandom choice{options.seed, TailsChoice};
+    std::vector<unsigned char> body(kSize);
+    CorpusRandom{options.seed, TailsBody}.fill(body.data(), kSize);
+    std::vector<unsigned char> data(kSize);
+
+    const std::uint64_t count = scaledCount(1000, options.scale, 4);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const double kind = choice.unit();
+        std::uint64_t tail = i;
+        data = body;
+        if (i > 0 && kind < 0.02) {
+            tail = choice.below(i);
+        } else if (i > 0 && kind < 0.03) {
+            tail = choice.below(i);
+            flipByte(data, kSize / 4 + choice.below(kSize / 2), choice);
+        }
+        std::memcpy(data.data() + kSize - kTail, &tail, kTail);
+        writer.writeFile(numberedName("report_", i + 1, 5, ".log"), data.data(), data.size());
+    }
+    return writer.summary();
+}
+
 // Small files whose contents come from a pool: a pool of a few dozen texts
 // per size gives many copies, a pool as large as the folder gives files that
 // are mostly alone.
@@ -334,6 +368,7 @@ const std::vector<CorpusShape>& corpusShapes()
         {"photos", "500 photo-like files of 50 KB to 5 MB: a quarter copies, some same-size near-copies"},
         {"onesize", "4000 files of 64 KiB, nearly all distinct, a few copies and near-copies"},
         {"large", "7 files of 128 to 384 MiB: identical pairs, a pair differing in its final byte"},
+        {"tails", "1000 files of 256 KiB sharing all but their last 8 bytes, a few copies"},
         {"tiny", "100,000 files of at most 100 bytes: a fifth empty, many copies"},
         {"million", "1,000,000 files, four in five empty, the rest of at most 16 bytes"},
     };
@@ -348,7 +383,7 @@ CorpusSummary generateCorpus(const CorpusOptions& options)
         throw std::runtime_error("no folder given");
     const std::pair<const char*, std::function<CorpusSummary(const CorpusOptions&)>> makers[] = {
         {"photos", makePhotos}, {"onesize", makeOneSize}, {"large", makeLarge},
-        {"tiny", makeTiny},     {"million", makeMillion},
+        {"tails", makeTails},   {"tiny", makeTiny},       {"million", makeMillion},
     };
     for (const auto& [name, make] : makers) {
         if (options.shape == name)

@@ -20,7 +20,7 @@ shapes=()
 usage() {
   cat <<EOF
 usage: bench/compare.sh [options] [SHAPE[:SCALE]...]
-Shapes: photos onesize large tiny million (default: photos onesize large tiny);
+Shapes: photos onesize large tails tiny million (default: all but million);
 a scale after a shape overrides --scale for it.
   --runs N        timed runs of each tool per corpus (default $runs)
   --scale X       scale of the generated corpora (default $scale)
@@ -50,7 +50,7 @@ while [ $# -gt 0 ]; do
     *) shapes+=("$1"); shift ;;
   esac
 done
-[ ${#shapes[@]} -eq 0 ] && shapes=(photos onesize large tiny)
+[ ${#shapes[@]} -eq 0 ] && shapes=(photos onesize large tails tiny)
 
 # --- Tools -----------------------------------------------------------------
 ZELVO_WITH_BENCH_PEERS=1 "$root/scripts/install-deps.sh"

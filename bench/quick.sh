@@ -5,4 +5,4 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 exec "$here/compare.sh" --name quick --runs 3 --timeout 30 "$@" \
-  photos:0.1 onesize:0.25 large:0.05 tiny:0.2
+  photos:0.1 onesize:0.25 large:0.05 tails:0.25 tiny:0.2

@@ -83,7 +83,7 @@ private slots:
     void everyNameIsVisibleAndMatchesStarDotStar()
     {
         QTemporaryDir dir;
-        for (const char* shape : {"photos", "onesize", "large", "tiny", "million"}) {
+        for (const char* shape : {"photos", "onesize", "large", "tails", "tiny", "million"}) {
             const Folder folder = generate(dir, shape, 0.001, 1, shape);
             QVERIFY2(!folder.paths.empty(), shape);
             for (const std::string& path : folder.paths) {
@@ -163,6 +163,27 @@ private slots:
         }
         QCOMPARE(differAtTheEnd, 2);
         QCOMPARE(alone, 1);
+    }
+
+    void tailsShareEverythingButTheirEndExceptAFewCopiesAndMiddleChanges()
+    {
+        QTemporaryDir dir;
+        const Folder folder = generate(dir, "tails", 0.2); // 200 files
+        QCOMPARE(folder.paths.size(), std::size_t(200));
+        const ContentTruth truth = findContentTruth(folder.paths, folder.sizes);
+        std::size_t atTheEnd = 0, inTheMiddle = 0;
+        for (std::size_t i = 0; i < folder.paths.size(); ++i) {
+            QCOMPARE(folder.sizes[i], folder.sizes[0]);
+            if (hasTwin(truth, i))
+                continue;
+            if (truth.bound[i] > folder.sizes[i] - 8)
+                ++atTheEnd;
+            else
+                ++inTheMiddle;
+        }
+        QVERIFY(atTheEnd > 180);
+        QVERIFY(!truth.identicalSets.empty());
+        QVERIFY(inTheMiddle >= 1);
     }
 
     void tinyFilesHoldManyEmptyFilesAndManyCopies()
