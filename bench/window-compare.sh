@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Times the click on "Analizar" in the real window (zelvo-window-bench,
+# offscreen) against the same analysis without a window (zelvo-bench) on the
+# same folders with a hot page cache, prints medians and the ratio
+# window/headless, and fails when the window costs more than the limit or the
+# two lists differ. See bench/README.md.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+
+runs=5
+scale=1
+seed=1
+limit=1.10
+build_dir="${ZELVO_BENCH_BUILD:-$root/build}"
+shapes=()
+
+usage() {
+  cat <<EOF
+usage: bench/window-compare.sh [options] [SHAPE[:SCALE]...]
+Shapes: photos onesize large tails tiny million (default: tiny photos);
+a scale after a shape overrides --scale for it.
+  --runs N        timed rounds per corpus, each running both programs (default $runs)
+  --scale X       scale of the generated corpora (default $scale)
+  --seed N        seed of the generated corpora (default $seed)
+  --limit R       highest median ratio window/headless accepted (default $limit)
+  --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
+EOF
+}
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --scale) scale="$2"; shift 2 ;;
+    --seed) seed="$2"; shift 2 ;;
+    --limit) limit="$2"; shift 2 ;;
+    --build) build_dir="$2"; shift 2 ;;
+    -h|--help) usage; exit 0 ;;
+    -*) usage >&2; exit 2 ;;
+    *) shapes+=("$1"); shift ;;
+  esac
+done
+[ ${#shapes[@]} -eq 0 ] && shapes=(tiny photos)
+
+# The build is incremental, so this costs little when nothing changed. Both
+# programs come from the same tree, so the engine under them is the same.
+cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build_dir" --target zelvo-bench zelvo-window-bench zelvo-corpus -j"$(nproc)" >/dev/null
+headless="$build_dir/zelvo-bench"
+window="$build_dir/zelvo-window-bench"
+corpus="$build_dir/zelvo-corpus"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+field() { awk -F': ' -v k="$1" '$1 == k { split($2, a, " "); print a[1] }' "$2"; }
+med() { median <"$1" | awk '{ printf "%.3f", $1 }'; }
+warm() { find "$1" -maxdepth 1 -type f -exec cat {} + >/dev/null; }
+
+# The same folders as compare.sh, so that its corpora are reused.
+mkdir -p "$here/corpora"
+corpus_dir() { echo "$here/corpora/$1-seed$seed-scale$2"; }
+ensure_corpus() {
+  local dir; dir="$(corpus_dir "$1" "$2")"
+  if [ ! -e "$dir.ready" ]; then
+    echo "generating $1 (scale $2) into $dir" >&2
+    rm -rf "$dir"
+    "$corpus" --shape "$1" --folder "$dir" --seed "$seed" --scale "$2" >&2
+    touch "$dir.ready"
+  fi
+}
+
+export QT_QPA_PLATFORM=offscreen
+row_format='%-8s %7s | %9s %9s %12s | %9s %9s | %7s %s\n'
+summary="$work/summary"
+printf "$row_format" corpus files "headless" window "window/head" "h. scan" "w. scan" rows verdict >"$summary"
+failures=0
+
+for request in "${shapes[@]}"; do
+  shape="${request%%:*}"
+  shape_scale="$scale"
+  [[ "$request" == *:* ]] && shape_scale="${request#*:}"
+  ensure_corpus "$shape" "$shape_scale"
+  dir="$(corpus_dir "$shape" "$shape_scale")"
+  echo "warming the page cache for $shape" >&2
+  warm "$dir"
+  for f in h.analysis w.analysis h.scan w.scan ratio; do : >"$work/$f"; done
+
+  # One untimed round of each fills the caches and gives the lists to compare.
+  "$headless" "$dir" >"$work/h.out" 2>"$work/h.err"
+  "$window" "$dir" >"$work/w.out" 2>"$work/w.err"
+  rows=same
+  cmp -s "$work/h.out" "$work/w.out" || rows=DIFFERENT
+  files=$(field files "$work/h.err")
+
+  # The rounds alternate the two programs, and which goes first, so that a
+  # busy moment of the machine weighs on both and each round's ratio is fair.
+  for ((r = 1; r <= runs; r++)); do
+    if ((r % 2)); then order="h w"; else order="w h"; fi
+    for who in $order; do
+      if [ "$who" = h ]; then "$headless" "$dir" >/dev/null 2>"$work/h.run"
+      else "$window" "$dir" >/dev/null 2>"$work/w.run"; fi
+    done
+    h=$(field analysis "$work/h.run"); w=$(field analysis "$work/w.run")
+    echo "$h" >>"$work/h.analysis"; echo "$w" >>"$work/w.analysis"
+    field scan "$work/h.run" >>"$work/h.scan"
+    field "window and scan" "$work/w.run" >>"$work/w.scan"
+    awk -v w="$w" -v h="$h" 'BEGIN { print (h > 0 ? w / h : 1) }' >>"$work/ratio"
+    echo "$shape round $r: headless $h s, window $w s" >&2
+  done
+
+  ratio=$(med "$work/ratio")
+  verdict=ok
+  if awk -v r="$ratio" -v l="$limit" 'BEGIN { exit !(r > l) }'; then
+    verdict="OVER $limit"
+    failures=$((failures + 1))
+  fi
+  if [ "$rows" != same ]; then
+    verdict="$verdict, lists differ"
+    failures=$((failures + 1))
+    diff "$work/h.out" "$work/w.out" | head -5 >&2 || true
+  fi
+  printf "$row_format" "$shape" "$files" "$(med "$work/h.analysis")" "$(med "$work/w.analysis")" \
+    "$ratio" "$(med "$work/h.scan")" "$(med "$work/w.scan")" "$rows" "$verdict" >>"$summary"
+done
+
+echo
+echo "Analysis (the click on \"Analizar\"), median seconds of $runs rounds, hot cache;"
+echo "window/head is the median of the rounds' ratios. Scan columns: the headless"
+echo "scan, and the window's construction with its start-up scan (not compared)."
+cat "$summary"
+[ "$failures" -eq 0 ]
