@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 #include <numeric>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -34,7 +33,10 @@ public:
     ChunkPlan(ByteCount size, const ClassifierLimits& limits) : m_size(size)
     {
         m_firstEnd = std::min<ByteCount>(size, std::max<std::size_t>(limits.firstChunk, 1));
-        m_tailStart = size == 0 ? 0 : std::max<ByteCount>(m_firstEnd, (size - 1) / kPage * kPage);
+        // A whole block at the very end, wherever the grid lies: the end of a
+        // file just past a block boundary holds only a few bytes, too few to
+        // tell template-like files apart.
+        m_tailStart = std::max<ByteCount>(m_firstEnd, size - std::min<ByteCount>(size, kPage));
         m_middleAt = m_firstEnd;
         m_largestChunk = std::max(limits.largestChunk, kPage);
         m_middleChunk = std::min(kFirstMiddleChunk, m_largestChunk);
@@ -84,47 +86,49 @@ private:
 
 using FileClass = std::vector<std::size_t>;
 
-// One chunk round over all surviving classes.
+// One chunk round over all surviving classes. The chunks live side by side in
+// one arena: one slot per class representative met so far, plus the slot the
+// next file is read into. A file that joins a class leaves its slot free for
+// the next one, so a round never holds more chunks than it has classes.
 class ChunkRound {
 public:
     ChunkRound(FileSystem& fileSystem, const std::vector<std::string>& paths,
-               std::vector<std::unique_ptr<FileReader>>& readers,
-               std::vector<PageBuffer>& buffers, ByteRange range, bool keepOpen)
-        : m_fileSystem(fileSystem), m_paths(paths), m_readers(readers), m_buffers(buffers),
-          m_range(range), m_keepOpen(keepOpen)
+               std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena,
+               ByteRange range, bool keepOpen)
+        : m_fileSystem(fileSystem), m_paths(paths), m_readers(readers), m_arena(arena),
+          m_range(range), m_stride(strideFor(range.length)), m_keepOpen(keepOpen)
     {
+    }
+
+    // Room between chunks: whole pages for large reads, which run faster
+    // into page-aligned memory, a cache line for small ones.
+    static std::size_t strideFor(std::size_t length)
+    {
+        const std::size_t unit = length < kPage ? 64 : kPage;
+        return std::max<std::size_t>((length + unit - 1) / unit * unit, unit);
     }
 
     // Appends the surviving subclasses of `members` to `into`.
     void split(const FileClass& members, std::vector<FileClass>& into);
 
 private:
-    struct Subclass {
-        FileClass members;
-        std::size_t buffer;
-    };
-
-    bool readChunk(std::size_t member, std::size_t buffer);
-    std::string_view bytesOf(std::size_t buffer) const
+    bool readChunk(std::size_t member, std::size_t slot);
+    std::byte* slotData(std::size_t slot) { return m_arena.data() + slot * m_stride; }
+    std::string_view bytesOf(std::size_t slot)
     {
-        return {reinterpret_cast<const char*>(m_buffers[buffer].data()), m_range.length};
-    }
-    std::byte* bufferFor(std::size_t index)
-    {
-        while (m_buffers.size() <= index)
-            m_buffers.emplace_back();
-        return m_buffers[index].reserve(m_range.length);
+        return {reinterpret_cast<const char*>(slotData(slot)), m_range.length};
     }
 
     FileSystem& m_fileSystem;
     const std::vector<std::string>& m_paths;
     std::vector<std::unique_ptr<FileReader>>& m_readers;
-    std::vector<PageBuffer>& m_buffers;
+    PageBuffer& m_arena;
     ByteRange m_range;
+    std::size_t m_stride;
     bool m_keepOpen;
 };
 
-bool ChunkRound::readChunk(std::size_t member, std::size_t buffer)
+bool ChunkRound::readChunk(std::size_t member, std::size_t slot)
 {
     std::unique_ptr<FileReader>& kept = m_readers[member];
     std::unique_ptr<FileReader> opened;
@@ -136,8 +140,7 @@ bool ChunkRound::readChunk(std::size_t member, std::size_t buffer)
         opened = std::move(result).value();
         reader = opened.get();
     }
-    const Result<std::size_t> got =
-        reader->readAt(m_range.offset, {bufferFor(buffer), m_range.length});
+    const Result<std::size_t> got = reader->readAt(m_range.offset, {slotData(slot), m_range.length});
     // A short read means the file shrank since it was measured: its contents
     // are no longer those of its size, so it matches nothing.
     if (!got || *got != m_range.length) {
@@ -151,62 +154,69 @@ bool ChunkRound::readChunk(std::size_t member, std::size_t buffer)
 
 void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 {
-    std::vector<Subclass> subclasses;
-    std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
-    std::size_t scratch = 0;
+    // Slot s holds the chunk of subclass s; the slot after the last one is
+    // where the next file is read.
+    std::vector<FileClass> subclasses;
+    // Past a few classes a hash of each representative's chunk finds the one
+    // worth comparing with: the first subclass of a hash, then a chain.
+    std::unordered_map<std::size_t, std::size_t> firstOfHash;
+    std::vector<std::size_t> nextOfHash;
+    constexpr std::size_t kNone = std::size_t(-1);
     const std::hash<std::string_view> hashOf;
 
     for (std::size_t member : members) {
+        const std::size_t scratch = subclasses.size();
         if (!readChunk(member, scratch))
             continue;
         const std::string_view chunk = bytesOf(scratch);
-        std::optional<std::size_t> match;
+        std::size_t match = kNone;
         std::size_t hash = 0;
         if (subclasses.size() < kLinearSearchLimit) {
-            for (std::size_t s = 0; s < subclasses.size() && !match; ++s)
-                if (std::memcmp(chunk.data(), bytesOf(subclasses[s].buffer).data(), chunk.size()) == 0)
+            for (std::size_t s = 0; s < subclasses.size() && match == kNone; ++s)
+                if (std::memcmp(chunk.data(), slotData(s), chunk.size()) == 0)
                     match = s;
         } else {
-            if (byHash.empty())
-                for (std::size_t s = 0; s < subclasses.size(); ++s)
-                    byHash[hashOf(bytesOf(subclasses[s].buffer))].push_back(s);
+            if (nextOfHash.empty()) {
+                nextOfHash.assign(subclasses.size(), kNone);
+                for (std::size_t s = 0; s < subclasses.size(); ++s) {
+                    auto [at, fresh] = firstOfHash.try_emplace(hashOf(bytesOf(s)), s);
+                    if (!fresh) {
+                        nextOfHash[s] = at->second;
+                        at->second = s;
+                    }
+                }
+            }
             hash = hashOf(chunk);
             // The hash only finds the representative; memcmp decides.
-            for (std::size_t s : byHash[hash])
-                if (std::memcmp(chunk.data(), bytesOf(subclasses[s].buffer).data(), chunk.size()) == 0) {
+            const auto found = firstOfHash.find(hash);
+            for (std::size_t s = found == firstOfHash.end() ? kNone : found->second; s != kNone;
+                 s = nextOfHash[s])
+                if (std::memcmp(chunk.data(), slotData(s), chunk.size()) == 0) {
                     match = s;
                     break;
                 }
         }
-        if (match) {
-            subclasses[*match].members.push_back(member);
+        if (match != kNone) {
+            subclasses[match].push_back(member);
             continue;
         }
-        if (!byHash.empty())
-            byHash[hash].push_back(subclasses.size());
-        subclasses.push_back({{member}, scratch});
-        scratch = subclasses.size();
+        if (!nextOfHash.empty()) {
+            auto [at, fresh] = firstOfHash.try_emplace(hash, scratch);
+            nextOfHash.push_back(fresh ? kNone : at->second);
+            at->second = scratch;
+        }
+        subclasses.push_back({member});
     }
 
-    for (Subclass& subclass : subclasses) {
-        if (subclass.members.size() >= 2)
-            into.push_back(std::move(subclass.members));
+    for (FileClass& subclass : subclasses) {
+        if (subclass.size() >= 2)
+            into.push_back(std::move(subclass));
         else
-            m_readers[subclass.members.front()].reset();
+            m_readers[subclass.front()].reset();
     }
 }
 
 } // namespace
-
-void ContentClassifier::releaseSpareBuffers(std::size_t largestClass, std::size_t chunkCap)
-{
-    // A round uses buffers 0 to largestClass, none longer than chunkCap; the
-    // others keep no more than a first chunk's worth, so the budget holds.
-    const std::size_t longest = (chunkCap + kPage - 1) / kPage * kPage;
-    for (std::size_t b = 0; b < m_buffers.size(); ++b)
-        if (m_buffers[b].capacity() > (b <= largestClass ? longest : kPage))
-            m_buffers[b].release();
-}
 
 std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector<std::string>& paths,
                                                                ByteCount size, const Progress& progress)
@@ -230,15 +240,21 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector
             survivors += c.size();
             largest = std::max(largest, c.size());
         }
-        // Every member of the largest class may need its own buffer.
+        // Every member of the largest class may need its own slot.
         const std::size_t cap = m_limits.memoryBudget / (largest + 1) / kPage * kPage;
-        releaseSpareBuffers(largest, std::max(std::min(cap, m_limits.largestChunk), kPage));
         const ByteRange range = plan.next(cap);
         if (progress)
             progress(compared, size);
 
-        ChunkRound round(m_fileSystem, paths, readers, m_buffers, range,
-                         survivors <= m_limits.maxOpenFiles);
+        // The arena is kept from one split to the next, as most size groups
+        // are small; one that outgrew the budget gives its memory back.
+        const std::size_t arenaBytes = (largest + 1) * ChunkRound::strideFor(range.length);
+        if (m_arena.capacity() > std::max(arenaBytes, m_limits.memoryBudget))
+            m_arena.release();
+        m_arena.reserve(arenaBytes);
+        // A file read to its end in this round is closed at once.
+        ChunkRound round(m_fileSystem, paths, readers, m_arena, range,
+                         !plan.done() && survivors <= m_limits.maxOpenFiles);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)
             round.split(c, next);

@@ -45,13 +45,12 @@ public:
                                                 ByteCount size, const Progress& progress = {});
 
 private:
-    void releaseSpareBuffers(std::size_t largestClass, std::size_t chunkCap);
-
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;
-    // Kept from one split to the next: most size groups are small, and
-    // allocating their buffers anew each time costs more than reading them.
-    std::vector<PageBuffer> m_buffers;
+    // The chunks of one round, side by side. Kept from one split to the next:
+    // most size groups are small, and allocating anew each time costs more
+    // than reading them.
+    PageBuffer m_arena;
 };
 
 } // namespace zelvo

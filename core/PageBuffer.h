@@ -43,6 +43,7 @@ public:
         m_capacity = capacity;
         return m_data;
     }
+    std::byte* data() { return m_data; }
     const std::byte* data() const { return m_data; }
     std::size_t capacity() const { return m_capacity; }
     void release()

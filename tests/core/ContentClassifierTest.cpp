@@ -90,6 +90,40 @@ private slots:
         }
     }
 
+    void filesThatDifferInTheirLastBytesJustPastABlockBoundaryAreApartAfterTwoReads()
+    {
+        // Template-like files: a long common start, a counter in the last 8
+        // bytes, and a size 3 bytes past a block boundary, so that the last
+        // block on the grid would hold only bytes they share.
+        const std::size_t size = (std::size_t{256} << 10) + 3;
+        const std::string common = randomBytes(size, 12);
+        Files files;
+        for (char counter : {'a', 'b', 'c', 'a'}) {
+            std::string contents = common;
+            contents[size - 8] = counter;
+            files.add(contents);
+        }
+        QCOMPARE(files.split(size), (Classes{{0, 3}}));
+        for (std::size_t f : {std::size_t{1}, std::size_t{2}}) {
+            QCOMPARE(files.fileSystem.counters(files.paths[f]).readCalls, 2);
+            QCOMPARE(files.fileSystem.bytesRead(files.paths[f]), ByteCount{8192});
+        }
+        QCOMPARE(files.fileSystem.bytesRead(files.paths[0]), ByteCount{size});
+        QVERIFY(files.fileSystem.pathsReadTwice().empty());
+    }
+
+    void filesNoLongerThanTheFirstChunkAreClosedRightAfterTheirOneRead()
+    {
+        Files files;
+        for (int i = 0; i < 6; ++i)
+            files.add(i % 2 ? "twin" : "left");
+        ClassifierLimits limits;
+        limits.maxOpenFiles = 100;
+        QCOMPARE(files.split(4, limits), (Classes{{0, 2, 4}, {1, 3, 5}}));
+        QCOMPARE(files.fileSystem.peakOpenReaders(), 1);
+        QCOMPARE(files.fileSystem.totalOpens(), 6);
+    }
+
     void filesThatDifferEarlyAreReadOnlyAsFarAsTheFirstChunk()
     {
         Files files;
