@@ -92,10 +92,10 @@ using FileClass = std::vector<std::size_t>;
 // the next one, so a round never holds more chunks than it has classes.
 class ChunkRound {
 public:
-    ChunkRound(FileSystem& fileSystem, const std::vector<std::string>& paths,
+    ChunkRound(FileSystem& fileSystem, const ContentClassifier::PathOf& pathOf,
                std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena,
                ByteRange range, bool keepOpen)
-        : m_fileSystem(fileSystem), m_paths(paths), m_readers(readers), m_arena(arena),
+        : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena),
           m_range(range), m_stride(strideFor(range.length)), m_keepOpen(keepOpen)
     {
     }
@@ -120,7 +120,7 @@ private:
     }
 
     FileSystem& m_fileSystem;
-    const std::vector<std::string>& m_paths;
+    const ContentClassifier::PathOf& m_pathOf;
     std::vector<std::unique_ptr<FileReader>>& m_readers;
     PageBuffer& m_arena;
     ByteRange m_range;
@@ -134,7 +134,7 @@ bool ChunkRound::readChunk(std::size_t member, std::size_t slot)
     std::unique_ptr<FileReader> opened;
     FileReader* reader = kept.get();
     if (!reader) {
-        Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForReading(m_paths[member]);
+        Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForReading(m_pathOf(member));
         if (!result || !*result)
             return false;
         opened = std::move(result).value();
@@ -221,16 +221,23 @@ void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector<std::string>& paths,
                                                                ByteCount size, const Progress& progress)
 {
-    if (paths.size() < 2)
+    return split(paths.size(), [&paths](std::size_t i) -> const std::string& { return paths[i]; }, size,
+                 progress);
+}
+
+std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count, const PathOf& pathOf,
+                                                               ByteCount size, const Progress& progress)
+{
+    if (count < 2)
         return {};
     std::vector<FileClass> classes(1);
-    classes.front().resize(paths.size());
+    classes.front().resize(count);
     std::iota(classes.front().begin(), classes.front().end(), std::size_t{0});
     // Empty files are identical to each other without a read.
     if (size == 0)
         return classes;
 
-    std::vector<std::unique_ptr<FileReader>> readers(paths.size());
+    std::vector<std::unique_ptr<FileReader>> readers(count);
     ChunkPlan plan(size, m_limits);
     ByteCount compared = 0;
     while (!classes.empty() && !plan.done()) {
@@ -253,7 +260,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector
             m_arena.release();
         m_arena.reserve(arenaBytes);
         // A file read to its end in this round is closed at once.
-        ChunkRound round(m_fileSystem, paths, readers, m_arena, range,
+        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, range,
                          !plan.done() && survivors <= m_limits.maxOpenFiles);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)

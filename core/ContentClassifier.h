@@ -39,9 +39,16 @@ public:
     {
     }
 
+    // The path of the file at a position, for callers that keep their paths
+    // elsewhere and need not copy them.
+    using PathOf = std::function<const std::string&(std::size_t position)>;
+
     // Classes of at least two identical files, each a list of positions in
     // `paths` in ascending order; classes ordered by their first position.
     std::vector<std::vector<std::size_t>> split(const std::vector<std::string>& paths,
+                                                ByteCount size, const Progress& progress = {});
+    // The same for `count` files whose paths `pathOf` gives.
+    std::vector<std::vector<std::size_t>> split(std::size_t count, const PathOf& pathOf,
                                                 ByteCount size, const Progress& progress = {});
 
 private:

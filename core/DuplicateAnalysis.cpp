@@ -5,6 +5,8 @@
 #include "ProgressThrottle.h"
 
 #include <algorithm>
+#include <compare>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,14 +27,54 @@ enum class PassEnd {
     Failed,          // any other failure: clean up quietly
 };
 
-// A listed file as it stands on disk when the pass begins.
-struct MeasuredFile {
-    std::size_t row;
-    FileStatus status;
+// Which file on disk a name leads to. Devices are numbered in the order met:
+// a folder's files nearly all lie on one, and a record a million times over
+// is worth keeping small.
+struct CompactIdentity {
+    std::uint32_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const CompactIdentity&) const = default;
 };
 
-// The names of one size run that are one file on disk, in listing order.
-using SameFile = std::vector<std::size_t>;
+// A listed file as it stands on disk when the pass begins: 32 bytes.
+struct MeasuredFile {
+    ByteCount size = 0;
+    Timestamp modified;
+    std::uint64_t inode = 0;
+    std::uint32_t device = 0;
+    // Row numbers fit 32 bits: a listing of four billion paths would not fit
+    // in memory anyway.
+    std::uint32_t row = 0;
+
+    CompactIdentity identity() const { return {device, inode}; }
+};
+
+// The files on disk of one size run and the names each goes by. In the
+// common case no two names share a file, and file f is simply row begin + f
+// of the run; otherwise file f's names are names[starts[f]] up to
+// names[starts[f + 1]], in listing order, and the files are ordered by their
+// first name. Flat arrays rather than a list per file: a run of a million
+// empty files is common enough.
+struct SameFiles {
+    std::size_t begin = 0;
+    std::size_t length = 0;
+    std::vector<std::size_t> names;
+    std::vector<std::size_t> starts;
+
+    bool distinct() const { return starts.empty(); }
+    std::size_t count() const { return distinct() ? length : starts.size() - 1; }
+    std::size_t firstName(std::size_t file) const
+    {
+        return distinct() ? begin + file : names[starts[file]];
+    }
+    void appendNames(std::size_t file, std::vector<std::size_t>& into) const
+    {
+        if (distinct())
+            into.push_back(begin + file);
+        else
+            into.insert(into.end(), names.begin() + starts[file], names.begin() + starts[file + 1]);
+    }
+};
 
 // One pass over the listing: measure every file, then take the runs of
 // consecutive rows of equal size one by one, split each into classes of
@@ -57,12 +99,16 @@ public:
         // equal sizes it stands in, and the identical files on either side
         // of it would never be compared. Among equal sizes the listing order
         // stays.
-        std::stable_sort(files.begin(), files.end(), [](const MeasuredFile& a, const MeasuredFile& b) {
-            return a.status.size < b.status.size;
-        });
+        // Usually nothing changed and the listing is in order already; the
+        // sort would then only cost a copy of every record.
+        const auto bySize = [](const MeasuredFile& a, const MeasuredFile& b) {
+            return a.size < b.size;
+        };
+        if (!std::is_sorted(files.begin(), files.end(), bySize))
+            std::stable_sort(files.begin(), files.end(), bySize);
         for (std::size_t begin = 0, end = 0; begin < files.size(); begin = end) {
             end = begin + 1;
-            while (end < files.size() && files[end].status.size == files[begin].status.size)
+            while (end < files.size() && files[end].size == files[begin].size)
                 ++end;
             if (const PassEnd result = examineRun(files, begin, end); result != PassEnd::Finished)
                 return result;
@@ -78,10 +124,16 @@ private:
     PassEnd measure(std::vector<MeasuredFile>& files)
     {
         files.reserve(m_listing.paths.size());
+        std::vector<std::uint64_t> devices;
         for (std::size_t row = 0; row < m_listing.paths.size(); ++row) {
             const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[row]);
             if (status) {
-                files.push_back({row, *status});
+                const std::uint64_t device = status->identity.device;
+                auto known = std::find(devices.begin(), devices.end(), device);
+                if (known == devices.end())
+                    known = devices.insert(devices.end(), device);
+                files.push_back({status->size, status->modified, status->identity.inode,
+                                 std::uint32_t(known - devices.begin()), std::uint32_t(row)});
                 continue;
             }
             if (status.error() == FileError::NotFound)
@@ -105,21 +157,28 @@ private:
         if (end - begin < 2)
             return PassEnd::Finished;
 
-        const std::vector<SameFile> sameFiles = namesByFile(files, begin, end);
+        const SameFiles sameFiles = namesByFile(files, begin, end);
         // Names of one file on disk are never paired with each other.
-        if (sameFiles.size() < 2)
+        if (sameFiles.count() < 2)
             return PassEnd::Finished;
         showCandidate(files[begin + 1], fresh);
 
-        std::vector<std::string> paths;
-        paths.reserve(sameFiles.size());
-        for (const SameFile& names : sameFiles)
-            paths.push_back(m_listing.paths[files[names.front()].row]);
-        const ByteCount size = reference.status.size;
+        const ByteCount size = reference.size;
+        // Empty files are identical without a read; a run of them with one
+        // name per file is one group as it stands.
+        if (size == 0 && sameFiles.distinct())
+            return reportGroup(files, sameFiles.count(), size, [&](std::size_t i) { return begin + i; });
+
+        // The classifier opens each file by its first name, straight from the
+        // listing: no path is copied.
+        const auto pathOf = [&](std::size_t file) -> const std::string& {
+            return m_listing.paths[files[sameFiles.firstName(file)].row];
+        };
         bool barDrawn = false;
-        const auto classes = m_classifier.split(paths, size, [&](ByteCount compared, ByteCount total) {
-            barDrawn |= m_bar.draw(Control::Label10, 60, compared + 1, total, true);
-        });
+        const auto classes =
+            m_classifier.split(sameFiles.count(), pathOf, size, [&](ByteCount compared, ByteCount total) {
+                barDrawn |= m_bar.draw(Control::Label10, 60, compared + 1, total, true);
+            });
         if (barDrawn) {
             m_view.setCaption(Control::Label10, "");
             m_view.repaintNow(Control::Label10);
@@ -127,71 +186,109 @@ private:
         return report(files, sameFiles, classes, size);
     }
 
-    // Groups the names of rows begin..end by the file on disk they name; the
-    // groups are ordered by their first row.
-    static std::vector<SameFile> namesByFile(const std::vector<MeasuredFile>& files,
-                                             std::size_t begin, std::size_t end)
+    // Groups the names of rows begin..end by the file on disk they name.
+    static SameFiles namesByFile(const std::vector<MeasuredFile>& files, std::size_t begin,
+                                 std::size_t end)
     {
+        SameFiles same;
+        same.begin = begin;
+        same.length = end - begin;
         std::vector<std::size_t> order(end - begin);
         for (std::size_t i = begin; i < end; ++i)
             order[i - begin] = i;
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return files[a].status.identity < files[b].status.identity;
+            return files[a].identity() < files[b].identity();
         });
-        std::vector<SameFile> sameFiles;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i == 0 || files[order[i]].status.identity != files[order[i - 1]].status.identity)
-                sameFiles.emplace_back();
-            sameFiles.back().push_back(order[i]);
+        // Where each file's names begin in `order`.
+        std::vector<std::size_t> firsts;
+        for (std::size_t i = 0; i < order.size(); ++i)
+            if (i == 0 || files[order[i]].identity() != files[order[i - 1]].identity())
+                firsts.push_back(i);
+        if (firsts.size() == order.size())
+            return same;
+        // The files in the order of their first names.
+        std::sort(firsts.begin(), firsts.end(),
+                  [&](std::size_t a, std::size_t b) { return order[a] < order[b]; });
+        same.names.reserve(order.size());
+        same.starts.reserve(firsts.size() + 1);
+        for (std::size_t first : firsts) {
+            same.starts.push_back(same.names.size());
+            std::size_t i = first;
+            do
+                same.names.push_back(order[i++]);
+            while (i < order.size() && files[order[i]].identity() == files[order[first]].identity());
         }
-        std::sort(sameFiles.begin(), sameFiles.end(),
-                  [](const SameFile& a, const SameFile& b) { return a.front() < b.front(); });
-        return sameFiles;
+        same.starts.push_back(same.names.size());
+        return same;
     }
 
     // Reports each class as the reference/candidate walk over the listing
     // would: the reference is the class' first row, its twins are the other
     // rows in listing order except the names of the reference's own file.
-    PassEnd report(const std::vector<MeasuredFile>& files, const std::vector<SameFile>& sameFiles,
+    PassEnd report(const std::vector<MeasuredFile>& files, const SameFiles& sameFiles,
                    const std::vector<std::vector<std::size_t>>& classes, ByteCount size)
     {
+        if (sameFiles.distinct()) {
+            // One name per file: the classes are the groups already, in
+            // order, their members in listing order.
+            for (const auto& members : classes) {
+                const PassEnd end = reportGroup(files, members.size(), size, [&](std::size_t i) {
+                    return sameFiles.begin + members[i];
+                });
+                if (end != PassEnd::Finished)
+                    return end;
+            }
+            return PassEnd::Finished;
+        }
         std::vector<std::vector<std::size_t>> groups;
         groups.reserve(classes.size());
         for (const auto& members : classes) {
             std::vector<std::size_t> names;
             for (std::size_t file : members)
-                names.insert(names.end(), sameFiles[file].begin(), sameFiles[file].end());
+                sameFiles.appendNames(file, names);
             std::sort(names.begin(), names.end());
             groups.push_back(std::move(names));
         }
         std::sort(groups.begin(), groups.end(),
                   [](const auto& a, const auto& b) { return a.front() < b.front(); });
-
         for (const auto& names : groups) {
-            const MeasuredFile& reference = files[names.front()];
-            const std::string& referencePath = m_listing.paths[reference.row];
-            const int group = ++m_groups;
-            m_view.addDuplicateRow({true, referencePath, group});
-            for (std::size_t name : names) {
-                const MeasuredFile& twin = files[name];
-                if (twin.status.identity == reference.status.identity)
-                    continue;
-                const std::string& twinPath = m_listing.paths[twin.row];
-                m_view.addDuplicateRow({false, twinPath, group});
-                const FileError recorded = m_recorder.RegistroPar(referencePath, size, twinPath);
-                if (recorded == FileError::NotFound)
-                    return PassEnd::Vanished;
-                if (recorded == FileError::InvalidArgument)
-                    return PassEnd::InvalidArgument;
-                // A refused log file was already told to the user and the log
-                // switched off by the recorder; the pair still counts.
-                if (recorded != FileError::None && recorded != FileError::AccessDenied)
-                    return PassEnd::Failed;
-                m_outcome.NumDuplicados += 1;
-                if (!m_outcome.deleteEnabled) {
-                    m_view.setEnabled(Control::Command3, true);
-                    m_outcome.deleteEnabled = true;
-                }
+            const PassEnd end =
+                reportGroup(files, names.size(), size, [&](std::size_t i) { return names[i]; });
+            if (end != PassEnd::Finished)
+                return end;
+        }
+        return PassEnd::Finished;
+    }
+
+    // One group: `count` names in listing order, the i-th at position
+    // nameAt(i) of the measured files.
+    template <typename NameAt>
+    PassEnd reportGroup(const std::vector<MeasuredFile>& files, std::size_t count, ByteCount size,
+                        NameAt nameAt)
+    {
+        const MeasuredFile& reference = files[nameAt(0)];
+        const std::string& referencePath = m_listing.paths[reference.row];
+        const int group = ++m_groups;
+        m_view.addDuplicateRow({true, referencePath, group});
+        for (std::size_t i = 0; i < count; ++i) {
+            const MeasuredFile& twin = files[nameAt(i)];
+            if (twin.identity() == reference.identity())
+                continue;
+            const std::string& twinPath = m_listing.paths[twin.row];
+            m_view.addDuplicateRow({false, twinPath, group});
+            const FileError recorded = m_recorder.RegistroPar(referencePath, size, twinPath);
+            if (recorded == FileError::NotFound)
+                return PassEnd::Vanished;
+            if (recorded == FileError::InvalidArgument)
+                return PassEnd::InvalidArgument;
+            // A refused log file was already told to the user and the log
+            // switched off by the recorder; the pair still counts.
+            if (recorded != FileError::None && recorded != FileError::AccessDenied)
+                return PassEnd::Failed;
+            m_outcome.NumDuplicados += 1;
+            if (!m_outcome.deleteEnabled) {
+                m_view.setEnabled(Control::Command3, true);
+                m_outcome.deleteEnabled = true;
             }
         }
         return PassEnd::Finished;
@@ -201,9 +298,9 @@ private:
     {
         m_view.setCaption(Control::Label1, m_listing.paths[file.row]);
         m_view.repaintNow(Control::Label1);
-        m_view.setCaption(Control::Label4, std::to_string(file.status.size) + " bytes");
+        m_view.setCaption(Control::Label4, std::to_string(file.size) + " bytes");
         m_view.repaintNow(Control::Label4);
-        m_view.setCaption(Control::Label5, m_dates.generalDate(file.status.modified));
+        m_view.setCaption(Control::Label5, m_dates.generalDate(file.modified));
         m_view.repaintNow(Control::Label5);
         if (!m_shownReference) {
             for (Control c : {Control::Label1, Control::Label4, Control::Label5})
@@ -219,7 +316,7 @@ private:
         if (fresh || !m_comparing) {
             m_view.setCaption(Control::Label12, m_listing.paths[file.row]);
             m_view.repaintNow(Control::Label12);
-            m_view.setCaption(Control::Label16, m_dates.generalDate(file.status.modified));
+            m_view.setCaption(Control::Label16, m_dates.generalDate(file.modified));
             m_view.repaintNow(Control::Label16);
         }
         if (!m_comparing) {
