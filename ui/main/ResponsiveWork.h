@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <cstdint>
 #include <QPointer>
 #include <memory>
 #include <utility>
@@ -61,7 +61,8 @@ private:
     QWidget* m_window;
     int m_depth = 0;
     bool m_closePending = false;
-    QElapsedTimer m_sincePulse;
+    // When the last pulse ran, in milliseconds of a coarse monotonic clock.
+    std::int64_t m_lastPulse = 0;
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_heldInput;
 };
 
