@@ -99,12 +99,31 @@ void splitOneSize(const std::vector<std::string>& paths, ByteCount size, std::ve
     }
 }
 
+// Marks the files of one size whose first and last blocks another file of
+// the size shares.
+void findSharedEnds(const std::vector<std::string>& paths, ByteCount size,
+                    const std::vector<std::size_t>& files, ContentTruth& truth)
+{
+    const std::size_t block = std::size_t(std::min<ByteCount>(size, kSmallestBlock));
+    std::map<std::string, std::vector<std::size_t>> byEnds;
+    std::string ends(2 * block, '\0');
+    auto* into = reinterpret_cast<unsigned char*>(ends.data());
+    for (std::size_t file : files)
+        if (readRange(paths[file], 0, into, block) && readRange(paths[file], size - block, into + block, block))
+            byEnds[ends].push_back(file);
+    for (const auto& [key, sharing] : byEnds)
+        if (sharing.size() > 1)
+            for (std::size_t file : sharing)
+                truth.sharesEnds[file] = true;
+}
+
 } // namespace
 
 ContentTruth findContentTruth(const std::vector<std::string>& paths, const std::vector<ByteCount>& sizes)
 {
     ContentTruth truth;
     truth.bound.assign(paths.size(), 0);
+    truth.sharesEnds.assign(paths.size(), false);
     std::map<ByteCount, std::vector<std::size_t>> bySize;
     for (std::size_t file = 0; file < paths.size(); ++file)
         bySize[sizes[file]].push_back(file);
@@ -114,8 +133,10 @@ ContentTruth findContentTruth(const std::vector<std::string>& paths, const std::
             continue;
         if (size == 0)
             truth.identicalSets.push_back(std::move(files));
-        else
+        else {
+            findSharedEnds(paths, size, files, truth);
             splitOneSize(paths, size, std::move(files), truth);
+        }
     }
     std::sort(truth.identicalSets.begin(), truth.identicalSets.end());
     std::sort(truth.unreadable.begin(), truth.unreadable.end());

@@ -18,6 +18,12 @@ struct ContentTruth {
     // The sets of at least two byte-identical files, as positions in the
     // listing, each in ascending order; sets ordered by their first position.
     std::vector<std::vector<std::size_t>> identicalSets;
+    // For each file: whether another file of its size has the same first
+    // and last blocks (4 KiB each, or the whole file when it is shorter).
+    // Reading those early cannot tell the two apart, so a reader that does
+    // must go on through the middle even when the prefix bound lies in the
+    // last block.
+    std::vector<bool> sharesEnds;
     // Files that could not be read; they are in no set and have no bound.
     std::vector<std::size_t> unreadable;
 };

@@ -10,8 +10,12 @@ namespace {
 
 // Whether the file was read again after the read that delivered its first
 // differing byte. Reads that came before it (a first chunk, the last block
-// read early) are fine whatever they covered.
-bool readAfterItsDifference(const FileIoRecord& record, ByteCount bound)
+// read early) are fine whatever they covered. When that byte lies in the last
+// block read early and another file of the size shares both the first and
+// the last block, the two are still alike after it and the middle must be
+// read.
+bool readAfterItsDifference(const FileIoRecord& record, ByteCount bound, ByteCount size,
+                            bool sharesEnds)
 {
     if (bound == 0)
         return false;
@@ -19,7 +23,10 @@ bool readAfterItsDifference(const FileIoRecord& record, ByteCount bound)
     const auto meets = std::find_if(record.reads.begin(), record.reads.end(), [&](const auto& read) {
         return read.first <= differs && differs < read.first + read.second;
     });
-    return meets != record.reads.end() && meets + 1 != record.reads.end();
+    if (meets == record.reads.end() || meets + 1 == record.reads.end())
+        return false;
+    const bool earlyEndBlock = meets->first + meets->second == size;
+    return !(earlyEndBlock && sharesEnds);
 }
 
 } // namespace
@@ -73,7 +80,8 @@ RunCheckReport checkRun(const FolderListing& listing, const std::vector<Duplicat
         if (record.bytesRead > truth.bound[i])
             report.readBeyondBound += record.bytesRead - truth.bound[i];
         // A file with a twin must be read whole, whatever the order.
-        if (!setOf.contains(i) && readAfterItsDifference(record, truth.bound[i])) {
+        if (!setOf.contains(i) && readAfterItsDifference(record, truth.bound[i], listing.sizes[i],
+                                                         i < truth.sharesEnds.size() && truth.sharesEnds[i])) {
             if (report.readAfterDifference++ == 0)
                 report.readAfterDifferenceExample = path + " read " + std::to_string(record.bytesRead) +
                                                     " bytes, first differs at byte " +

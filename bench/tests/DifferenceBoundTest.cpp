@@ -111,6 +111,25 @@ private slots:
         QCOMPARE(truth.identicalSets, (std::vector<std::vector<std::size_t>>{{a, twin}}));
     }
 
+    void filesAlikeInTheirFirstAndLastBlocksAreMarkedAsSharingTheirEnds()
+    {
+        Files files;
+        const qsizetype size = 20000;
+        const QByteArray base = pattern(size, 8);
+        const auto middle = files.add(changed(base, 10000)); // shares both ends with base
+        const auto a = files.add(base);
+        const auto end = files.add(changed(base, size - 1)); // its last block is its own
+        const auto start = files.add(changed(base, 5));      // and here its first
+        const auto small = files.add(pattern(300, 1));        // shorter than a block:
+        files.add(changed(pattern(300, 1), 299));             // its ends are all of it
+        const ContentTruth truth = files.truth();
+        QVERIFY(truth.sharesEnds[middle]);
+        QVERIFY(truth.sharesEnds[a]);
+        QVERIFY(!truth.sharesEnds[end]);
+        QVERIFY(!truth.sharesEnds[start]);
+        QVERIFY(!truth.sharesEnds[small]);
+    }
+
     void aFileThatCannotBeReadIsSetAsideWithoutHarmingTheOthers()
     {
         Files files;

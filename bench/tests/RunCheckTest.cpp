@@ -108,6 +108,27 @@ private slots:
         QVERIFY(QString::fromStdString(report.readAfterDifferenceExample).startsWith("/f/e "));
     }
 
+    void aFileSharingItsEndsWithAnotherMayReadItsMiddleAfterAnEarlyEndBlock()
+    {
+        // e's prefix bound lies in its last block, but suppose another file
+        // shares its first and last blocks: after the end block the two are
+        // still alike, and only the middle tells them apart.
+        Scenario s;
+        s.read("/f/e", {{0, 512}, {976, 24}, {512, 464}});
+        s.truth.sharesEnds = {false, false, false, false, true};
+        RunCheckReport report = checkRun(s.listing, {}, s.files, s.truth);
+        QCOMPARE(report.readAfterDifference, std::size_t(0));
+
+        // A read past the first difference in the middle still counts.
+        s.truth.bound[4] = 600;
+        report = checkRun(s.listing, {}, s.files, s.truth);
+        QCOMPARE(report.readAfterDifference, std::size_t(0));
+        s.files.erase("/f/e");
+        s.read("/f/e", {{0, 512}, {976, 24}, {512, 100}, {612, 364}});
+        report = checkRun(s.listing, {}, s.files, s.truth);
+        QCOMPARE(report.readAfterDifference, std::size_t(1));
+    }
+
     void twinsMayBeReadWholeInAnyOrder()
     {
         Scenario s;
