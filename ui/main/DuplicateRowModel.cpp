@@ -2,7 +2,20 @@
 
 #include "DisplayText.h"
 
+#include <time.h>
+
 namespace zelvo {
+
+namespace {
+
+std::int64_t coarseMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+} // namespace
 
 void DuplicateRowModel::clear()
 {
@@ -10,14 +23,44 @@ void DuplicateRowModel::clear()
         return;
     beginResetModel();
     m_rows.clear();
+    m_published = 0;
     endResetModel();
 }
 
 void DuplicateRowModel::append(const DuplicateRow& row)
 {
-    const int at = int(m_rows.size());
-    beginInsertRows({}, at, at);
+    if (!m_holding) {
+        publish();
+        const int at = int(m_rows.size());
+        beginInsertRows({}, at, at);
+        m_rows.push_back(row);
+        m_published = m_rows.size();
+        endInsertRows();
+        return;
+    }
     m_rows.push_back(row);
+    const std::int64_t now = coarseMilliseconds();
+    if (now - m_lastBatch >= kBatchMilliseconds) {
+        publish();
+        m_lastBatch = now;
+    }
+}
+
+void DuplicateRowModel::holdNewRows(bool hold)
+{
+    if (hold && !m_holding)
+        m_lastBatch = coarseMilliseconds();
+    m_holding = hold;
+    if (!hold)
+        publish();
+}
+
+void DuplicateRowModel::publish()
+{
+    if (m_published == m_rows.size())
+        return;
+    beginInsertRows({}, int(m_published), int(m_rows.size()) - 1);
+    m_published = m_rows.size();
     endInsertRows();
 }
 
@@ -25,19 +68,21 @@ void DuplicateRowModel::remove(int row)
 {
     if (row < 0 || row >= int(m_rows.size()))
         return;
+    publish();
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_published = m_rows.size();
     endRemoveRows();
 }
 
 int DuplicateRowModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_published);
 }
 
 QVariant DuplicateRowModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_rows.size()))
+    if (!index.isValid() || index.row() >= int(m_published))
         return {};
     const DuplicateRow& r = m_rows[std::size_t(index.row())];
     switch (role) {

@@ -80,6 +80,13 @@ void Form1::Form_Load()
 void Form1::Command1_Click()
 {
     ResponsiveWork::Scope working(*m_work);
+    // List1 hears of the rows found in batches while the analysis runs, and
+    // of the last ones when it ends, however it ends.
+    struct HeldRows {
+        explicit HeldRows(DuplicateRowModel& rows) : rows(rows) { rows.holdNewRows(true); }
+        ~HeldRows() { rows.holdNewRows(false); }
+        DuplicateRowModel& rows;
+    } held(*m_rows);
     DuplicateAnalysis analysis(m_pacedFileSystem, m_services.dates, *this, m_services.messages,
                                pairRecorder());
     NumDuplicados = analysis.run({folder(), m_pattern}, m_listing).NumDuplicados;
@@ -227,11 +234,11 @@ void Form1::clearDuplicateRows() { m_rows->clear(); }
 
 void Form1::addDuplicateRow(const DuplicateRow& row) { m_rows->append(row); }
 
-int Form1::duplicateRowCount() const { return m_rows->rowCount(); }
+int Form1::duplicateRowCount() const { return m_rows->size(); }
 
 DuplicateRow Form1::duplicateRow(int index) const
 {
-    if (index < 0 || index >= m_rows->rowCount())
+    if (index < 0 || index >= m_rows->size())
         return {};
     return m_rows->row(index);
 }
