@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <string_view>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -126,16 +129,84 @@ void sortIgnoringCase(std::vector<std::string>& names)
         names[i] = std::move(sortable[i].name);
 }
 
+} // namespace
+
+// A folder handle is trusted for a short while only: a folder renamed and
+// replaced by another of the same name must not go on answering for it. It is
+// checked again against the folder's path (one full lookup) once it is older
+// than kFolderTrust, which keeps nearly all of the saving on a run over many
+// files and never outlives a user's action.
+struct PosixFileSystem::FolderCache {
+    static constexpr std::chrono::milliseconds kFolderTrust{50};
+
+    std::mutex mutex;
+    std::string folder;
+    // Shared with the lookups under way, so that forgetting it here never
+    // closes it under another thread's feet.
+    std::shared_ptr<FileDescriptor> handle;
+    std::chrono::steady_clock::time_point checkedAt;
+
+    // Runs lookup(folderFd, name) for a path, relative to a kept handle on
+    // its folder when one can be had, else on the whole path.
+    template <typename Lookup>
+    auto at(const std::string& path, Lookup lookup)
+    {
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash + 1 == path.size())
+            return lookup(AT_FDCWD, path.c_str());
+        std::shared_ptr<FileDescriptor> kept = handleFor(std::string_view(path.data(), slash == 0 ? 1 : slash));
+        if (!kept)
+            return lookup(AT_FDCWD, path.c_str());
+        auto result = lookup(kept->get(), path.c_str() + slash + 1);
+        // The caller reads errno; letting go of a handle forgotten meanwhile
+        // would close it and could change errno.
+        const int error = errno;
+        kept.reset();
+        errno = error;
+        return result;
+    }
+
+private:
+    std::shared_ptr<FileDescriptor> handleFor(std::string_view parent)
+    {
+        std::lock_guard lock(mutex);
+        const auto now = std::chrono::steady_clock::now();
+        if (handle && (parent != folder || now - checkedAt > kFolderTrust)) {
+            struct stat current;
+            struct stat kept;
+            if (parent == folder && ::stat(folder.c_str(), &current) == 0 && ::fstat(handle->get(), &kept) == 0 &&
+                current.st_dev == kept.st_dev && current.st_ino == kept.st_ino) {
+                checkedAt = now;
+            } else {
+                handle.reset();
+                folder.clear();
+            }
+        }
+        if (!handle) {
+            const std::string wanted(parent);
+            const int fd = ::open(wanted.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0)
+                return nullptr;
+            handle = std::make_shared<FileDescriptor>(fd);
+            folder = wanted;
+            checkedAt = now;
+        }
+        return handle;
+    }
+};
+
+namespace {
+
 // Opens without blocking (a fifo would otherwise wait for a writer) and
 // keeps only regular files. O_NONBLOCK has no effect on the reads and writes
 // of a regular file, so it stays set: clearing it would cost two more system
 // calls on every open. The size of the file is handed back through `size`.
-Result<int> openRegularFile(const std::string& path, int flags, mode_t mode = 0,
+Result<int> openRegularFile(int folderFd, const char* name, int flags, mode_t mode = 0,
                             ByteCount* size = nullptr)
 {
     int fd;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
+        fd = ::openat(folderFd, name, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return lastError();
@@ -177,10 +248,14 @@ Result<std::vector<std::string>> PosixFileSystem::listFiles(const std::string& f
     return names;
 }
 
+PosixFileSystem::PosixFileSystem() : m_folders(std::make_shared<FolderCache>()) {}
+
 Result<FileStatus> PosixFileSystem::status(const std::string& path)
 {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
+    const int result =
+        m_folders->at(path, [&st](int folderFd, const char* name) { return ::fstatat(folderFd, name, &st, 0); });
+    if (result != 0)
         return lastError();
     FileStatus status;
     status.size = ByteCount(st.st_size);
@@ -192,7 +267,9 @@ Result<FileStatus> PosixFileSystem::status(const std::string& path)
 Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(const std::string& path)
 {
     ByteCount size = 0;
-    auto fd = openRegularFile(path, O_RDONLY, 0, &size);
+    auto fd = m_folders->at(path, [&size](int folderFd, const char* name) {
+        return openRegularFile(folderFd, name, O_RDONLY, 0, &size);
+    });
     if (!fd)
         return fd.error();
     // The engine reads each file once from start to end. Read-ahead advice
@@ -210,7 +287,7 @@ FileError PosixFileSystem::removeFile(const std::string& path)
 
 FileError PosixFileSystem::appendToFile(const std::string& path, std::string_view bytes)
 {
-    auto opened = openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    auto opened = openRegularFile(AT_FDCWD, path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     if (!opened) {
         // A fifo without a reader answers ENXIO; for the log it is simply a
         // file that cannot be written.

@@ -2,6 +2,8 @@
 
 #include "FileSystem.h"
 
+#include <memory>
+
 namespace zelvo {
 
 // The file system through POSIX calls. Links are followed everywhere; only
@@ -10,12 +12,21 @@ namespace zelvo {
 // hidden files and are not listed.
 class PosixFileSystem : public FileSystem {
 public:
+    PosixFileSystem();
+
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
     FileError removeFile(const std::string& path) override;
     FileError appendToFile(const std::string& path, std::string_view bytes) override;
     bool hasParent(const std::string& folder) override;
+
+    // An open handle on the folder of the last path looked up, so that the
+    // next lookup in the same folder walks one name instead of the whole path.
+    struct FolderCache;
+
+private:
+    std::shared_ptr<FolderCache> m_folders;
 };
 
 // The program's failure class for an errno value.

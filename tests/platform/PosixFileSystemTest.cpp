@@ -1,6 +1,7 @@
 #include "platform/PosixFileSystem.h"
 
 #include <QTemporaryDir>
+#include <array>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
@@ -246,6 +247,49 @@ private slots:
     {
         QCOMPARE(m_fs.openForReading(path("missing")).error(), FileError::NotFound);
         QCOMPARE(m_fs.openForReading(std::string(5000, 'n')).error(), FileError::InvalidArgument);
+    }
+
+    void aFolderReplacedByAnotherOfTheSameNameIsSoonLookedUpAnew()
+    {
+        // Lookups in one folder go through a handle kept on it; a folder
+        // renamed away and replaced must not go on answering for long.
+        const std::string folder = path("photos");
+        QCOMPARE(::mkdir(folder.c_str(), 0755), 0);
+        writeFile(folder + "/a.jpg", "old");
+        QCOMPARE(m_fs.status(folder + "/a.jpg")->size, ByteCount{3});
+        QCOMPARE(::rename(folder.c_str(), path("photos.old").c_str()), 0);
+        QCOMPARE(::mkdir(folder.c_str(), 0755), 0);
+        writeFile(folder + "/a.jpg", "newer");
+        writeFile(folder + "/b.jpg", "b");
+        QTest::qWait(120);
+        QCOMPARE(m_fs.status(folder + "/a.jpg")->size, ByteCount{5});
+        QCOMPARE(m_fs.status(folder + "/b.jpg")->size, ByteCount{1});
+        auto reader = m_fs.openForReading(folder + "/a.jpg");
+        QVERIFY(reader.ok());
+        std::array<std::byte, 8> bytes{};
+        QCOMPARE(*(*reader)->readAt(0, bytes), std::size_t{5});
+        QCOMPARE(asText(std::span(bytes).first(5)), std::string("newer"));
+
+        // Moving from folder to folder, and to names without a folder, finds
+        // each file where its path says.
+        writeFile(path("top.txt"), "top");
+        QCOMPARE(m_fs.status(path("top.txt"))->size, ByteCount{3});
+        QCOMPARE(m_fs.status(path("photos.old") + "/a.jpg")->size, ByteCount{3});
+        QCOMPARE(m_fs.status(folder + "/a.jpg")->size, ByteCount{5});
+        QCOMPARE(m_fs.status(folder + "/missing.jpg").error(), FileError::NotFound);
+        QCOMPARE(m_fs.status(folder + "/").error(), FileError::None);
+    }
+
+    void aFolderRemovedMeanwhileLeavesItsFilesNotFound()
+    {
+        const std::string folder = path("gone");
+        QCOMPARE(::mkdir(folder.c_str(), 0755), 0);
+        writeFile(folder + "/a.txt", "a");
+        QVERIFY(m_fs.status(folder + "/a.txt").ok());
+        QCOMPARE(::unlink((folder + "/a.txt").c_str()), 0);
+        QCOMPARE(::rmdir(folder.c_str()), 0);
+        QCOMPARE(m_fs.status(folder + "/a.txt").error(), FileError::NotFound);
+        QCOMPARE(m_fs.openForReading(folder + "/a.txt").error(), FileError::NotFound);
     }
 
     void appendCreatesThenAddsAtTheEnd()
