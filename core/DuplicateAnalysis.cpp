@@ -36,10 +36,10 @@ struct CompactIdentity {
     auto operator<=>(const CompactIdentity&) const = default;
 };
 
-// A listed file as it stands on disk when the pass begins: 32 bytes.
+// A listed file as it stands on disk when the pass begins: 24 bytes. Its
+// date is only shown now and then, and is taken when it is shown.
 struct MeasuredFile {
     ByteCount size = 0;
-    Timestamp modified;
     std::uint64_t inode = 0;
     std::uint32_t device = 0;
     // Row numbers fit 32 bits: a listing of four billion paths would not fit
@@ -132,7 +132,7 @@ private:
                 auto known = std::find(devices.begin(), devices.end(), device);
                 if (known == devices.end())
                     known = devices.insert(devices.end(), device);
-                files.push_back({status->size, status->modified, status->identity.inode,
+                files.push_back({status->size, status->identity.inode,
                                  std::uint32_t(known - devices.begin()), std::uint32_t(row)});
                 continue;
             }
@@ -294,13 +294,21 @@ private:
         return PassEnd::Finished;
     }
 
+    // The date of a file as it is now; none for a file gone since it was
+    // measured, which the comparison will find out in its turn.
+    std::string dateOf(const MeasuredFile& file)
+    {
+        const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[file.row]);
+        return status ? m_dates.generalDate(status->modified) : std::string();
+    }
+
     void showReference(const MeasuredFile& file)
     {
         m_view.setCaption(Control::Label1, m_listing.paths[file.row]);
         m_view.repaintNow(Control::Label1);
         m_view.setCaption(Control::Label4, std::to_string(file.size) + " bytes");
         m_view.repaintNow(Control::Label4);
-        m_view.setCaption(Control::Label5, m_dates.generalDate(file.modified));
+        m_view.setCaption(Control::Label5, dateOf(file));
         m_view.repaintNow(Control::Label5);
         if (!m_shownReference) {
             for (Control c : {Control::Label1, Control::Label4, Control::Label5})
@@ -316,7 +324,7 @@ private:
         if (fresh || !m_comparing) {
             m_view.setCaption(Control::Label12, m_listing.paths[file.row]);
             m_view.repaintNow(Control::Label12);
-            m_view.setCaption(Control::Label16, m_dates.generalDate(file.modified));
+            m_view.setCaption(Control::Label16, dateOf(file));
             m_view.repaintNow(Control::Label16);
         }
         if (!m_comparing) {

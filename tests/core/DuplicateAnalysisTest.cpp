@@ -135,6 +135,22 @@ private slots:
         QVERIFY(bench.recorder.pairs.empty());
     }
 
+    void theDatesShownAreThoseOfTheFilesWhenTheRunReachesThem()
+    {
+        // Both files are rewritten with the same bytes after the scan: the
+        // captions give their dates as they are now, not as listed.
+        Bench bench;
+        bench.add("a.txt", "same", {86400 + 3723});
+        bench.add("b.txt", "same", {86400 + 3723});
+        bench.scan();
+        bench.add("a.txt", "same", {2 * 86400 + 3723});
+        bench.add("b.txt", "same", {3 * 86400 + 3723});
+        bench.analyse();
+        QCOMPARE(bench.view.captionsOf(Control::Label5).front(), std::string("3/1/1970 1:02:03"));
+        QCOMPARE(bench.view.captionsOf(Control::Label16).front(), std::string("4/1/1970 1:02:03"));
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> a.txt", "b.txt"}));
+    }
+
     void aSingleFileIsShownAsReferenceAndNeverOpened()
     {
         Bench bench;
