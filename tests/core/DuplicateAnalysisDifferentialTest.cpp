@@ -2,6 +2,7 @@
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
+#include "fakes/RecordingPairRecorder.h"
 #include "fakes/RecordingView.h"
 
 #include "core/DuplicateAnalysis.h"
@@ -20,16 +21,8 @@ using namespace zelvo;
 
 namespace {
 
-using Pair = std::tuple<std::string, ByteCount, std::string>;
-
-struct PairList : PairRecorder {
-    FileError RegistroPar(const std::string& reference, ByteCount size, const std::string& twin) override
-    {
-        pairs.emplace_back(reference, size, twin);
-        return FileError::None;
-    }
-    std::vector<Pair> pairs;
-};
+using Pair = RecordedPair;
+using PairList = RecordingPairRecorder;
 
 struct Expected {
     std::vector<DuplicateRow> rows;

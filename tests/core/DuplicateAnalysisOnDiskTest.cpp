@@ -1,6 +1,7 @@
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
+#include "fakes/RecordingPairRecorder.h"
 #include "fakes/RecordingView.h"
 
 #include "core/DuplicateAnalysis.h"
@@ -22,16 +23,8 @@ using namespace zelvo;
 
 namespace {
 
-using Pair = std::tuple<std::string, ByteCount, std::string>;
-
-struct PairList : PairRecorder {
-    FileError RegistroPar(const std::string& reference, ByteCount size, const std::string& twin) override
-    {
-        pairs.emplace_back(reference, size, twin);
-        return FileError::None;
-    }
-    std::vector<Pair> pairs;
-};
+using Pair = RecordedPair;
+using PairList = RecordingPairRecorder;
 
 std::string pattern(std::size_t size, char first)
 {

@@ -2,6 +2,7 @@
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
+#include "fakes/RecordingPairRecorder.h"
 #include "fakes/RecordingView.h"
 
 #include "core/DuplicateAnalysis.h"
@@ -21,29 +22,8 @@ using namespace zelvo;
 
 namespace {
 
-using Pair = std::tuple<std::string, ByteCount, std::string>;
-
-// Records every pair handed over and answers from a script (None once the
-// script is used up). A hook lets a test act at the moment of a record.
-class RecordingRecorder : public PairRecorder {
-public:
-    FileError RegistroPar(const std::string& referencePath, ByteCount referenceSize,
-                          const std::string& twinPath) override
-    {
-        pairs.emplace_back(referencePath, referenceSize, twinPath);
-        if (onRecord)
-            onRecord();
-        if (answers.empty())
-            return FileError::None;
-        const FileError answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::vector<Pair> pairs;
-    std::deque<FileError> answers;
-    std::function<void()> onRecord;
-};
+using Pair = RecordedPair;
+using RecordingRecorder = RecordingPairRecorder;
 
 const std::string kGone =
     "No se puede acceder al directorio o archivo.\nCompruebe que no haya sido borrado o movido.";
