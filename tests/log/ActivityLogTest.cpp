@@ -1,4 +1,4 @@
-#include "ManualLogSwitch.h"
+#include "LogBench.h"
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
@@ -17,7 +17,7 @@ using namespace zelvo;
 
 namespace {
 
-const QByteArray kNoLog = "<no log file>";
+const QByteArray kNoLog = LogBench::kNoLog;
 
 const std::string kLogFailure = "No se puede crear el archivo log.\n"
                                 "Se desactiva el seguimiento.\n"
@@ -33,37 +33,12 @@ constexpr Timestamp kTwinTime{1780286430};      // 1/6/2026 4:00:30
 class ActivityLogTest : public QObject {
     Q_OBJECT
 
-    // What every case works with: a temporary folder holding the files and
-    // the log, the real disk behind a fault injector, fixed dates.
-    struct Bench {
-        QTemporaryDir dir;
-        PosixFileSystem disk;
-        FaultyFileSystem files{disk};
-        FakeDateText dates{kNow};
-        FakeMessageBox messages;
-        ManualLogSwitch logSwitch{true};
-        std::string logPath = path("Zelvo.log");
-        ActivityLog log{files, dates, messages, logSwitch, logPath};
-
-        std::string path(const char* name) const { return (dir.path() + '/' + name).toStdString(); }
-        std::string write(const char* name, const QByteArray& bytes, Timestamp modified)
+    // Every case starts from a log bench whose clock stands at kNow.
+    struct Bench : LogBench {
+        Bench() : LogBench(kNow) {}
+        std::string write(const char* name, const QByteArray& bytes, Timestamp modified) const
         {
-            QFile file(QString::fromStdString(path(name)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                qFatal("cannot write %s", name);
-            // Written out first, or closing the file would stamp it again.
-            file.flush();
-            file.setFileTime(QDateTime::fromSecsSinceEpoch(modified.seconds, Qt::UTC),
-                             QFileDevice::FileModificationTime);
-            return path(name);
-        }
-        // The log's bytes, or kNoLog when there is no log file.
-        QByteArray logBytes() const
-        {
-            QFile file(QString::fromStdString(logPath));
-            if (!file.open(QIODevice::ReadOnly))
-                return kNoLog;
-            return file.readAll();
+            return writeFile(name, bytes, modified);
         }
     };
 

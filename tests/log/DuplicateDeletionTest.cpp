@@ -1,4 +1,4 @@
-#include "ManualLogSwitch.h"
+#include "LogBench.h"
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
@@ -18,7 +18,7 @@ using namespace zelvo;
 
 namespace {
 
-const QByteArray kNoLog = "<no log file>";
+const QByteArray kNoLog = LogBench::kNoLog;
 
 constexpr Timestamp kNow{1796621409};      // 7/12/2026 5:30:09
 constexpr Timestamp kModified{1780286430}; // 1/6/2026 4:00:30
@@ -51,19 +51,11 @@ class DuplicateDeletionTest : public QObject {
     // (d, e), listed the way the analysis leaves them; the log is on and
     // lives beside them.
     template <typename View = RecordingView>
-    struct Bench {
-        QTemporaryDir dir;
-        PosixFileSystem disk;
-        FaultyFileSystem files{disk};
-        FakeDateText dates{kNow};
-        FakeMessageBox messages;
-        ManualLogSwitch logSwitch{true};
-        std::string logPath = path("Zelvo.log");
-        ActivityLog log{files, dates, messages, logSwitch, logPath};
+    struct Bench : LogBench {
         View view;
         DuplicateDeletion deletion{files, messages, view, log};
 
-        Bench()
+        Bench() : LogBench(kNow)
         {
             for (const char* name : {"a", "b", "c"})
                 write(name, "three copies");
@@ -87,17 +79,7 @@ class DuplicateDeletionTest : public QObject {
             view.clearCalls();
         }
 
-        std::string path(const char* name) const { return (dir.path() + '/' + name).toStdString(); }
-        void write(const char* name, const QByteArray& bytes)
-        {
-            QFile file(QString::fromStdString(path(name)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                qFatal("cannot write %s", name);
-            // Written out first, or closing the file would stamp it again.
-            file.flush();
-            file.setFileTime(QDateTime::fromSecsSinceEpoch(kModified.seconds, Qt::UTC),
-                             QFileDevice::FileModificationTime);
-        }
+        void write(const char* name, const QByteArray& bytes) const { writeFile(name, bytes, kModified); }
         bool exists(const char* name) const { return QFile::exists(QString::fromStdString(path(name))); }
         std::vector<std::string> rowPaths() const
         {
@@ -105,14 +87,6 @@ class DuplicateDeletionTest : public QObject {
             for (const DuplicateRow& row : view.rows())
                 paths.push_back(row.path);
             return paths;
-        }
-        // The log's bytes, or kNoLog when there is no log file.
-        QByteArray logBytes() const
-        {
-            QFile file(QString::fromStdString(logPath));
-            if (!file.open(QIODevice::ReadOnly))
-                return kNoLog;
-            return file.readAll();
         }
         // Selects the row of this file and answers the confirmation with Ok.
         void deleteFile(const char* name)
