@@ -74,9 +74,9 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # --- Helpers ---------------------------------------------------------------
-micros() { local t="${EPOCHREALTIME/./}"; echo "${t#0}"; }
+source "$here/common.sh"
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+micros() { local t="${EPOCHREALTIME/./}"; echo "${t#0}"; }
 
 # One group per line: the sorted base names of its files; lines sorted. Zelvo
 # starts a group at each head row and ends its output with the count line;
@@ -97,12 +97,9 @@ join_groups() {
                  END { if (NR) printf "\n" }' | LC_ALL=C sort
 }
 
-field() { awk -F': ' -v k="$1" '$1 == k { split($2, a, " "); print a[1] }' "$2"; }
 
 secs() { median <"$work/$1.times" | awk '{ printf "%.3f", $1 / 1e6 }'; }
-med() { median <"$1" | awk '{ printf "%.3f", $1 }'; }
 
-warm() { find "$1" -maxdepth 1 -type f -exec cat {} + >/dev/null; }
 
 run_tool() { # tool dir out
   case "$1" in
@@ -115,19 +112,7 @@ run_tool() { # tool dir out
 }
 
 # --- Corpora ---------------------------------------------------------------
-mkdir -p "$here/corpora"
-corpus_dir() { echo "$here/corpora/${prefix}$1-seed$seed-scale$2"; }
-# Corpora are kept between runs; the marker beside a folder says it was
-# written whole (a marker inside would be one more file to compare).
-ensure_corpus() {
-  local dir; dir="$(corpus_dir "$1" "$2")"
-  if [ ! -e "$dir.ready" ]; then
-    echo "generating $1 (scale $2) into $dir; free space: $(df -h --output=avail "$here/corpora" | tail -1 | tr -d ' ')" >&2
-    rm -rf "$dir"
-    "$corpus" --shape "$1" --folder "$dir" --seed "$seed" --scale "$2" >&2
-    touch "$dir.ready"
-  fi
-}
+# corpus_dir and ensure_corpus come from common.sh.
 
 # --- Measurements ----------------------------------------------------------
 summary="$work/summary"

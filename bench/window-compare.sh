@@ -54,23 +54,9 @@ corpus="$build_dir/zelvo-corpus"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-field() { awk -F': ' -v k="$1" '$1 == k { split($2, a, " "); print a[1] }' "$2"; }
-med() { median <"$1" | awk '{ printf "%.3f", $1 }'; }
-warm() { find "$1" -maxdepth 1 -type f -exec cat {} + >/dev/null; }
-
-# The same folders as compare.sh, so that its corpora are reused.
-mkdir -p "$here/corpora"
-corpus_dir() { echo "$here/corpora/$1-seed$seed-scale$2"; }
-ensure_corpus() {
-  local dir; dir="$(corpus_dir "$1" "$2")"
-  if [ ! -e "$dir.ready" ]; then
-    echo "generating $1 (scale $2) into $dir" >&2
-    rm -rf "$dir"
-    "$corpus" --shape "$1" --folder "$dir" --seed "$seed" --scale "$2" >&2
-    touch "$dir.ready"
-  fi
-}
+# The same helpers and corpus folders as compare.sh, so that its corpora are
+# reused.
+source "$here/common.sh"
 
 export QT_QPA_PLATFORM=offscreen
 row_format='%-8s %7s | %9s %9s %12s %10s | %9s %9s | %7s %s\n'
