@@ -1,4 +1,5 @@
 #include "Form1Harness.h"
+#include "PostedClick.h"
 #include "ui/main/PictureButton.h"
 #include "ui/main/ResponsiveWork.h"
 #include "ui/main/RowListView.h"
@@ -73,16 +74,6 @@ private:
 
     PosixFileSystem m_disk;
 };
-
-void postClick(QWidget* target)
-{
-    const QPointF inside = QPointF(target->rect().center());
-    const QPointF global = QPointF(target->mapToGlobal(inside.toPoint()));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, inside, global,
-                                                        Qt::LeftButton, Qt::LeftButton, {}));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, inside,
-                                                        global, Qt::LeftButton, {}, {}));
-}
 
 } // namespace
 

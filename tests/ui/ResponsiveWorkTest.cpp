@@ -1,3 +1,4 @@
+#include "PostedClick.h"
 #include "ui/main/ResponsiveWork.h"
 
 #include <QApplication>
@@ -10,16 +11,6 @@
 using namespace zelvo;
 
 namespace {
-
-void postClick(QWidget* target)
-{
-    const QPointF inside = QPointF(target->rect().center());
-    const QPointF global = QPointF(target->mapToGlobal(inside.toPoint()));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, inside, global,
-                                                        Qt::LeftButton, Qt::LeftButton, {}));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, inside,
-                                                        global, Qt::LeftButton, {}, {}));
-}
 
 // Lets a pulse through: it runs only when the last one is old enough.
 void pulseAfterAWhile(ResponsiveWork& work)
