@@ -65,12 +65,27 @@ public:
     // Size, last-change time and identity, following symbolic links.
     virtual Result<FileStatus> status(const std::string& path) = 0;
     virtual Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) = 0;
+    // Opens a file that the caller found a moment ago to be a regular file of
+    // `size` bytes, to compare its contents with others. Unlike
+    // openForReading it need not check the file's type again, a system call
+    // saved on each of thousands of files; a fifo or device put in the file's
+    // place meanwhile must not block, and anything deleted on the strength of
+    // a comparison is checked again through openForReading first.
+    virtual Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size)
+    {
+        static_cast<void>(size);
+        return openForReading(path);
+    }
     virtual FileError removeFile(const std::string& path) = 0;
     // Appends the bytes with a single write, creating the file when absent.
     virtual FileError appendToFile(const std::string& path, std::string_view bytes) = 0;
     // False only for the root "/": there the full path of a file needs no
     // separator.
     virtual bool hasParent(const std::string& folder) = 0;
+    // Whether status() and openForReading(), and the readers they hand out,
+    // may be used from several threads at once. Decorators that count or
+    // fake things say no unless they are made for it.
+    virtual bool allowsConcurrentReads() const { return false; }
 };
 
 } // namespace zelvo

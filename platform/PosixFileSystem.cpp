@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <mutex>
+#include <atomic>
+#include <cstdint>
 #include <string_view>
 #include <fcntl.h>
 #include <limits>
@@ -135,16 +136,15 @@ void sortIgnoringCase(std::vector<std::string>& names)
 // replaced by another of the same name must not go on answering for it. It is
 // checked again against the folder's path (one full lookup) once it is older
 // than kFolderTrust, which keeps nearly all of the saving on a run over many
-// files and never outlives a user's action.
+// files and never outlives a user's action. Each thread keeps its own handle,
+// so that two threads reading one folder share no lock and no counter.
 struct PosixFileSystem::FolderCache {
     static constexpr std::chrono::milliseconds kFolderTrust{50};
 
-    std::mutex mutex;
-    std::string folder;
-    // Shared with the lookups under way, so that forgetting it here never
-    // closes it under another thread's feet.
-    std::shared_ptr<FileDescriptor> handle;
-    std::chrono::steady_clock::time_point checkedAt;
+    // Which file system a thread's handle was opened for.
+    const std::uint64_t owner;
+
+    explicit FolderCache(std::uint64_t ownerId) : owner(ownerId) {}
 
     // Runs lookup(folderFd, name) for a path, relative to a kept handle on
     // its folder when one can be had, else on the whole path.
@@ -154,44 +154,51 @@ struct PosixFileSystem::FolderCache {
         const std::size_t slash = path.rfind('/');
         if (slash == std::string::npos || slash + 1 == path.size())
             return lookup(AT_FDCWD, path.c_str());
-        std::shared_ptr<FileDescriptor> kept = handleFor(std::string_view(path.data(), slash == 0 ? 1 : slash));
-        if (!kept)
+        const int folderFd = handleFor(std::string_view(path.data(), slash == 0 ? 1 : slash));
+        if (folderFd < 0)
             return lookup(AT_FDCWD, path.c_str());
-        auto result = lookup(kept->get(), path.c_str() + slash + 1);
-        // The caller reads errno; letting go of a handle forgotten meanwhile
-        // would close it and could change errno.
-        const int error = errno;
-        kept.reset();
-        errno = error;
-        return result;
+        return lookup(folderFd, path.c_str() + slash + 1);
     }
 
 private:
-    std::shared_ptr<FileDescriptor> handleFor(std::string_view parent)
+    struct ThreadHandle {
+        std::uint64_t owner = 0;
+        std::string folder;
+        FileDescriptor handle;
+        std::chrono::steady_clock::time_point checkedAt;
+    };
+
+    int handleFor(std::string_view parent)
     {
-        std::lock_guard lock(mutex);
+        thread_local ThreadHandle kept;
+        if (kept.owner != owner) {
+            kept.handle.reset();
+            kept.folder.clear();
+            kept.owner = owner;
+        }
         const auto now = std::chrono::steady_clock::now();
-        if (handle && (parent != folder || now - checkedAt > kFolderTrust)) {
+        if (kept.handle.get() >= 0 && (parent != kept.folder || now - kept.checkedAt > kFolderTrust)) {
             struct stat current;
-            struct stat kept;
-            if (parent == folder && ::stat(folder.c_str(), &current) == 0 && ::fstat(handle->get(), &kept) == 0 &&
-                current.st_dev == kept.st_dev && current.st_ino == kept.st_ino) {
-                checkedAt = now;
+            struct stat held;
+            if (parent == kept.folder && ::stat(kept.folder.c_str(), &current) == 0 &&
+                ::fstat(kept.handle.get(), &held) == 0 && current.st_dev == held.st_dev &&
+                current.st_ino == held.st_ino) {
+                kept.checkedAt = now;
             } else {
-                handle.reset();
-                folder.clear();
+                kept.handle.reset();
+                kept.folder.clear();
             }
         }
-        if (!handle) {
+        if (kept.handle.get() < 0) {
             const std::string wanted(parent);
             const int fd = ::open(wanted.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (fd < 0)
-                return nullptr;
-            handle = std::make_shared<FileDescriptor>(fd);
-            folder = wanted;
-            checkedAt = now;
+                return -1;
+            kept.handle.reset(fd);
+            kept.folder = wanted;
+            kept.checkedAt = now;
         }
-        return handle;
+        return kept.handle.get();
     }
 };
 
@@ -248,7 +255,13 @@ Result<std::vector<std::string>> PosixFileSystem::listFiles(const std::string& f
     return names;
 }
 
-PosixFileSystem::PosixFileSystem() : m_folders(std::make_shared<FolderCache>()) {}
+namespace {
+// Every file system gets its own number, never reused, so that a thread's
+// kept handle is never taken for another's.
+std::atomic<std::uint64_t> lastFileSystemId{0};
+} // namespace
+
+PosixFileSystem::PosixFileSystem() : m_folders(std::make_shared<FolderCache>(++lastFileSystemId)) {}
 
 Result<FileStatus> PosixFileSystem::status(const std::string& path)
 {
@@ -272,12 +285,39 @@ Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(const std::s
     });
     if (!fd)
         return fd.error();
+    return readerFor(*fd, size);
+}
+
+Result<std::unique_ptr<FileReader>> PosixFileSystem::openForComparing(const std::string& path, ByteCount size)
+{
+    // O_NONBLOCK keeps a fifo put in the file's place from blocking; its
+    // reads, like a directory's, then fail and the comparison drops it.
+    const int fd = m_folders->at(path, [](int folderFd, const char* name) {
+        int opened;
+        do {
+            opened = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        } while (opened < 0 && errno == EINTR);
+        return opened;
+    });
+    if (fd < 0)
+        return lastError();
+    return readerFor(fd, size);
+}
+
+Result<std::unique_ptr<FileReader>> PosixFileSystem::readerFor(int fd, ByteCount size)
+{
     // The engine reads each file once from start to end. Read-ahead advice
     // pays only on files large enough to be read in several large chunks; on
     // small files it is one more system call per open.
     if (size > kSequentialAdviceFrom)
-        ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(*fd));
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    try {
+        return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(fd));
+    } catch (...) {
+        // Out of memory before the reader took the descriptor.
+        ::close(fd);
+        throw;
+    }
 }
 
 FileError PosixFileSystem::removeFile(const std::string& path)

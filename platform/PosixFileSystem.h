@@ -17,15 +17,21 @@ public:
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
+    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;
     FileError removeFile(const std::string& path) override;
     FileError appendToFile(const std::string& path, std::string_view bytes) override;
     bool hasParent(const std::string& folder) override;
+    // Every call stands alone; each thread keeps its own folder handle.
+    bool allowsConcurrentReads() const override { return true; }
 
     // An open handle on the folder of the last path looked up, so that the
     // next lookup in the same folder walks one name instead of the whole path.
     struct FolderCache;
 
 private:
+    // Takes ownership of an open file for reading.
+    static Result<std::unique_ptr<FileReader>> readerFor(int fd, ByteCount size);
+
     std::shared_ptr<FolderCache> m_folders;
 };
 

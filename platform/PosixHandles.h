@@ -9,7 +9,7 @@ namespace zelvo {
 // moved: an owner lives where it was made, so no descriptor has two owners.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -26,6 +26,13 @@ public:
         const int fd = m_fd;
         m_fd = -1;
         return fd;
+    }
+    // Closes the descriptor held, if any, and takes `fd` instead.
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0 && m_fd != fd)
+            ::close(m_fd);
+        m_fd = fd;
     }
     // Closes now and reports close()'s own result (0 or -1 with errno), for
     // writers that must know their data reached the file.

@@ -2,6 +2,8 @@
 
 #include <QTemporaryDir>
 #include <array>
+#include <atomic>
+#include <thread>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
@@ -134,6 +136,57 @@ private slots:
         QCOMPARE(m_fs.openForReading(path("fifo")).error(), FileError::AccessDenied);
         QCOMPARE(m_fs.openForReading(m_root).error(), FileError::AccessDenied);
         QCOMPARE(m_fs.appendToFile(path("fifo"), "x"), FileError::AccessDenied);
+    }
+
+    void openingToCompareReadsTheFileAndNeverBlocksOnWhatTookItsPlace()
+    {
+        writeFile(path("file"), "contents");
+        auto reader = m_fs.openForComparing(path("file"), 8);
+        QVERIFY(reader.ok());
+        std::array<std::byte, 16> bytes{};
+        QCOMPARE(*(*reader)->readAt(0, bytes), std::size_t{8});
+        QCOMPARE(asText(std::span(bytes).first(8)), std::string("contents"));
+
+        // A fifo or a folder put where a measured file was: the open may
+        // succeed, but nothing can be read from it, and nothing waits.
+        QCOMPARE(::mkfifo(path("fifo").c_str(), 0644), 0);
+        QCOMPARE(::mkdir(path("folder").c_str(), 0755), 0);
+        for (const char* name : {"fifo", "folder"}) {
+            auto other = m_fs.openForComparing(path(name), 8);
+            if (!other.ok())
+                continue;
+            const Result<std::size_t> got = (*other)->readAt(0, bytes);
+            QVERIFY2(!got.ok() || *got == 0, name);
+        }
+        QCOMPARE(m_fs.openForComparing(path("missing"), 8).error(), FileError::NotFound);
+    }
+
+    void lookupsFromTwoThreadsInTwoFoldersFindTheirOwnFiles()
+    {
+        // Each thread keeps its own folder handle: files of the same name in
+        // two folders must never be mistaken for each other.
+        for (const char* folder : {"one", "two"}) {
+            QCOMPARE(::mkdir(path(folder).c_str(), 0755), 0);
+            for (int i = 0; i < 20; ++i)
+                writeFile(path(folder) + "/f" + std::to_string(i),
+                          std::string(std::size_t(i) + (folder[0] == 'o' ? 1 : 100), 'x'));
+        }
+        std::atomic<int> wrong{0};
+        const auto lookUp = [&](int start) {
+            for (int round = 0; round < 2000; ++round) {
+                const bool one = (round + start) % 2 == 0;
+                const int i = round % 20;
+                const auto status = m_fs.status(path(one ? "one" : "two") + "/f" + std::to_string(i));
+                const ByteCount expected = ByteCount(i) + (one ? 1 : 100);
+                if (!status.ok() || status->size != expected)
+                    ++wrong;
+            }
+        };
+        std::thread other(lookUp, 1);
+        lookUp(0);
+        other.join();
+        QCOMPARE(wrong.load(), 0);
+        QVERIFY(m_fs.allowsConcurrentReads());
     }
 
     void namesThatAreNotUtf8AreListedAsTheirBytes()
