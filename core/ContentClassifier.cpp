@@ -1,9 +1,15 @@
 #include "ContentClassifier.h"
 
+#include "ChunkHash.h"
+#include "HelperThread.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <numeric>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -85,62 +91,139 @@ private:
 };
 
 using FileClass = std::vector<std::size_t>;
+constexpr std::size_t kNone = std::size_t(-1);
 
-// One chunk round over all surviving classes. The chunks live side by side in
-// one arena: one slot per class representative met so far, plus the slot the
-// next file is read into. A file that joins a class leaves its slot free for
-// the next one, so a round never holds more chunks than it has classes.
+// Room between chunks: whole pages for large reads, which run faster into
+// page-aligned memory, a cache line for small ones.
+std::size_t strideFor(std::size_t length)
+{
+    const std::size_t unit = length < kPage ? 64 : kPage;
+    return std::max<std::size_t>((length + unit - 1) / unit * unit, unit);
+}
+
+// The classes met so far among some files in one round, with the chunk of
+// each class' representative. The chunks live side by side in one arena: slot
+// s holds the chunk of class s, and the slot after the last class is where
+// the next file is read. A file that joins a class leaves that slot free for
+// the next one, so the table never holds more chunks than it has classes.
+class ClassTable {
+public:
+    ClassTable(PageBuffer& arena, std::size_t length)
+        : m_arena(arena), m_length(length), m_stride(strideFor(length))
+    {
+    }
+
+    // Where the next file's chunk is to be read.
+    std::byte* scratch() { return chunkOf(m_classes.size()); }
+
+    // Puts the file whose chunk lies in scratch() into its class, or into a
+    // class of its own.
+    void addScratch(std::size_t member)
+    {
+        const std::byte* chunk = scratch();
+        const std::size_t match = find(chunk);
+        if (match != kNone) {
+            m_classes[match].push_back(member);
+            return;
+        }
+        if (hashed())
+            link(m_classes.size(), m_lastHash);
+        m_classes.push_back({member});
+    }
+
+    // The class whose chunk equals `chunk`, or kNone.
+    std::size_t find(const std::byte* chunk)
+    {
+        // Up to a few classes a new chunk is compared with every
+        // representative; beyond that a hash finds the one worth comparing.
+        if (m_classes.size() < kLinearSearchLimit) {
+            for (std::size_t c = 0; c < m_classes.size(); ++c)
+                if (std::memcmp(chunk, chunkOf(c), m_length) == 0)
+                    return c;
+            return kNone;
+        }
+        if (!hashed())
+            for (std::size_t c = 0; c < m_classes.size(); ++c)
+                link(c, chunkHash(chunkOf(c), m_length));
+        m_lastHash = chunkHash(chunk, m_length);
+        // The hash only finds the representative; memcmp decides.
+        const auto found = m_firstOfHash.find(m_lastHash);
+        for (std::size_t c = found == m_firstOfHash.end() ? kNone : found->second; c != kNone;
+             c = m_nextOfHash[c])
+            if (std::memcmp(chunk, chunkOf(c), m_length) == 0)
+                return c;
+        return kNone;
+    }
+
+    const std::byte* chunkOf(std::size_t c) const { return m_arena.data() + c * m_stride; }
+    std::byte* chunkOf(std::size_t c) { return m_arena.data() + c * m_stride; }
+    std::vector<FileClass>& classes() { return m_classes; }
+
+private:
+    bool hashed() const { return !m_nextOfHash.empty() || !m_firstOfHash.empty(); }
+    // The first class of a hash, then a chain through the others.
+    void link(std::size_t c, std::uint64_t hash)
+    {
+        auto [at, fresh] = m_firstOfHash.try_emplace(hash, c);
+        m_nextOfHash.push_back(fresh ? kNone : at->second);
+        at->second = c;
+    }
+
+    PageBuffer& m_arena;
+    std::size_t m_length;
+    std::size_t m_stride;
+    std::vector<FileClass> m_classes;
+    std::unordered_map<std::uint64_t, std::size_t> m_firstOfHash;
+    std::vector<std::size_t> m_nextOfHash;
+    std::uint64_t m_lastHash = 0;
+};
+
+// One chunk round over all surviving classes.
 class ChunkRound {
 public:
     ChunkRound(FileSystem& fileSystem, const ContentClassifier::PathOf& pathOf,
                std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena,
+               PageBuffer& helperArena, HelperThread* helper, std::size_t parallelFrom, ByteCount size,
                ByteRange range, bool keepOpen)
         : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena),
-          m_range(range), m_stride(strideFor(range.length)), m_keepOpen(keepOpen)
+          m_helperArena(helperArena), m_helper(helper), m_parallelFrom(parallelFrom), m_size(size),
+          m_range(range), m_keepOpen(keepOpen)
     {
-    }
-
-    // Room between chunks: whole pages for large reads, which run faster
-    // into page-aligned memory, a cache line for small ones.
-    static std::size_t strideFor(std::size_t length)
-    {
-        const std::size_t unit = length < kPage ? 64 : kPage;
-        return std::max<std::size_t>((length + unit - 1) / unit * unit, unit);
     }
 
     // Appends the surviving subclasses of `members` to `into`.
     void split(const FileClass& members, std::vector<FileClass>& into);
 
 private:
-    bool readChunk(std::size_t member, std::size_t slot);
-    std::byte* slotData(std::size_t slot) { return m_arena.data() + slot * m_stride; }
-    std::string_view bytesOf(std::size_t slot)
-    {
-        return {reinterpret_cast<const char*>(slotData(slot)), m_range.length};
-    }
+    bool readChunk(std::size_t member, std::byte* into);
+    void classify(std::span<const std::size_t> members, ClassTable& table);
+    void classifyWithHelper(const FileClass& members, ClassTable& table);
 
     FileSystem& m_fileSystem;
     const ContentClassifier::PathOf& m_pathOf;
     std::vector<std::unique_ptr<FileReader>>& m_readers;
     PageBuffer& m_arena;
+    PageBuffer& m_helperArena;
+    HelperThread* m_helper;
+    std::size_t m_parallelFrom;
+    ByteCount m_size;
     ByteRange m_range;
-    std::size_t m_stride;
     bool m_keepOpen;
 };
 
-bool ChunkRound::readChunk(std::size_t member, std::size_t slot)
+bool ChunkRound::readChunk(std::size_t member, std::byte* into)
 {
     std::unique_ptr<FileReader>& kept = m_readers[member];
     std::unique_ptr<FileReader> opened;
     FileReader* reader = kept.get();
     if (!reader) {
-        Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForReading(m_pathOf(member));
+        Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForComparing(m_pathOf(member), m_size);
         if (!result || !*result)
             return false;
         opened = std::move(result).value();
         reader = opened.get();
     }
-    const Result<std::size_t> got = reader->readAt(m_range.offset, {slotData(slot), m_range.length});
+    const Result<std::size_t> got = reader->readAt(m_range.offset, {into, m_range.length});
     // A short read means the file shrank since it was measured: its contents
     // are no longer those of its size, so it matches nothing.
     if (!got || *got != m_range.length) {
@@ -152,63 +235,50 @@ bool ChunkRound::readChunk(std::size_t member, std::size_t slot)
     return true;
 }
 
+void ChunkRound::classify(std::span<const std::size_t> members, ClassTable& table)
+{
+    for (std::size_t member : members)
+        if (readChunk(member, table.scratch()))
+            table.addScratch(member);
+}
+
+// Opening and reading thousands of small files is bound by system calls,
+// which the second core can share: the helper classifies the blocks of members
+// it takes into a table of its own, and its classes are merged in afterwards.
+void ChunkRound::classifyWithHelper(const FileClass& members, ClassTable& table)
+{
+    ClassTable helperTable(m_helperArena, m_range.length);
+    constexpr std::size_t kBlock = 16;
+    m_helper->share(members.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
+        classify(std::span(members).subspan(first, last - first), worker == 0 ? table : helperTable);
+    });
+    // The helper's classes differ from each other already: each one either
+    // joins one of ours or stays a class of its own.
+    std::vector<FileClass> unmatched;
+    for (std::size_t c = 0; c < helperTable.classes().size(); ++c) {
+        FileClass& theirs = helperTable.classes()[c];
+        const std::size_t match = table.find(helperTable.chunkOf(c));
+        if (match == kNone) {
+            unmatched.push_back(std::move(theirs));
+            continue;
+        }
+        // Both lists are in ascending order; so is their merge.
+        FileClass& ours = table.classes()[match];
+        const auto middle = ours.insert(ours.end(), theirs.begin(), theirs.end());
+        std::inplace_merge(ours.begin(), middle, ours.end());
+    }
+    std::move(unmatched.begin(), unmatched.end(), std::back_inserter(table.classes()));
+}
+
 void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 {
-    // Slot s holds the chunk of subclass s; the slot after the last one is
-    // where the next file is read.
-    std::vector<FileClass> subclasses;
-    // Past a few classes a hash of each representative's chunk finds the one
-    // worth comparing with: the first subclass of a hash, then a chain.
-    std::unordered_map<std::size_t, std::size_t> firstOfHash;
-    std::vector<std::size_t> nextOfHash;
-    constexpr std::size_t kNone = std::size_t(-1);
-    const std::hash<std::string_view> hashOf;
+    ClassTable table(m_arena, m_range.length);
+    if (m_helper && members.size() >= m_parallelFrom)
+        classifyWithHelper(members, table);
+    else
+        classify(members, table);
 
-    for (std::size_t member : members) {
-        const std::size_t scratch = subclasses.size();
-        if (!readChunk(member, scratch))
-            continue;
-        const std::string_view chunk = bytesOf(scratch);
-        std::size_t match = kNone;
-        std::size_t hash = 0;
-        if (subclasses.size() < kLinearSearchLimit) {
-            for (std::size_t s = 0; s < subclasses.size() && match == kNone; ++s)
-                if (std::memcmp(chunk.data(), slotData(s), chunk.size()) == 0)
-                    match = s;
-        } else {
-            if (nextOfHash.empty()) {
-                nextOfHash.assign(subclasses.size(), kNone);
-                for (std::size_t s = 0; s < subclasses.size(); ++s) {
-                    auto [at, fresh] = firstOfHash.try_emplace(hashOf(bytesOf(s)), s);
-                    if (!fresh) {
-                        nextOfHash[s] = at->second;
-                        at->second = s;
-                    }
-                }
-            }
-            hash = hashOf(chunk);
-            // The hash only finds the representative; memcmp decides.
-            const auto found = firstOfHash.find(hash);
-            for (std::size_t s = found == firstOfHash.end() ? kNone : found->second; s != kNone;
-                 s = nextOfHash[s])
-                if (std::memcmp(chunk.data(), slotData(s), chunk.size()) == 0) {
-                    match = s;
-                    break;
-                }
-        }
-        if (match != kNone) {
-            subclasses[match].push_back(member);
-            continue;
-        }
-        if (!nextOfHash.empty()) {
-            auto [at, fresh] = firstOfHash.try_emplace(hash, scratch);
-            nextOfHash.push_back(fresh ? kNone : at->second);
-            at->second = scratch;
-        }
-        subclasses.push_back({member});
-    }
-
-    for (FileClass& subclass : subclasses) {
+    for (FileClass& subclass : table.classes()) {
         if (subclass.size() >= 2)
             into.push_back(std::move(subclass));
         else
@@ -247,21 +317,30 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
             survivors += c.size();
             largest = std::max(largest, c.size());
         }
-        // Every member of the largest class may need its own slot.
-        const std::size_t cap = m_limits.memoryBudget / (largest + 1) / kPage * kPage;
+        // Every member of the largest class may need its own slot; when it is
+        // shared with the helper, in either thread's arena.
+        HelperThread* helper =
+            m_helper && m_fileSystem.allowsConcurrentReads() && largest >= m_limits.parallelFrom ? m_helper
+                                                                                               : nullptr;
+        const std::size_t slots = (largest + 1) * (helper ? 2 : 1);
+        const std::size_t cap = m_limits.memoryBudget / slots / kPage * kPage;
         const ByteRange range = plan.next(cap);
         if (progress)
             progress(compared, size);
 
-        // The arena is kept from one split to the next, as most size groups
+        // The arenas are kept from one split to the next, as most size groups
         // are small; one that outgrew the budget gives its memory back.
-        const std::size_t arenaBytes = (largest + 1) * ChunkRound::strideFor(range.length);
-        if (m_arena.capacity() > std::max(arenaBytes, m_limits.memoryBudget))
-            m_arena.release();
-        m_arena.reserve(arenaBytes);
+        const std::size_t arenaBytes = (largest + 1) * strideFor(range.length);
+        for (PageBuffer* arena : {&m_arena, &m_helperArena}) {
+            if (arena == &m_helperArena && !helper)
+                break;
+            if (arena->capacity() > std::max(arenaBytes, m_limits.memoryBudget))
+                arena->release();
+            arena->reserve(arenaBytes);
+        }
         // A file read to its end in this round is closed at once.
-        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, range,
-                         !plan.done() && survivors <= m_limits.maxOpenFiles);
+        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, m_helperArena, helper, m_limits.parallelFrom,
+                         size, range, !plan.done() && survivors <= m_limits.maxOpenFiles);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)
             round.split(c, next);

@@ -10,6 +10,8 @@
 
 namespace zelvo {
 
+class HelperThread;
+
 // Limits that keep a large group of same-size files within the process's
 // means: open files and bytes held in buffers at once.
 struct ClassifierLimits {
@@ -17,6 +19,11 @@ struct ClassifierLimits {
     std::size_t memoryBudget = 64u << 20;
     std::size_t firstChunk = 4096;
     std::size_t largestChunk = 1u << 20;
+    // With a helper thread and a file system that allows it, classes of at
+    // least this many files are read by two threads, and listings of at
+    // least parallelListingFrom files are measured by two.
+    std::size_t parallelFrom = 128;
+    std::size_t parallelListingFrom = 1024;
 };
 
 // Splits files of one size into classes of byte-identical contents. It reads
@@ -34,8 +41,11 @@ public:
     // surviving file already compared, and the files' size.
     using Progress = std::function<void(ByteCount compared, ByteCount size)>;
 
-    explicit ContentClassifier(FileSystem& fileSystem, ClassifierLimits limits = {})
-        : m_fileSystem(fileSystem), m_limits(limits)
+    // With a helper thread, large classes are read by two threads when the
+    // file system allows it; the classes found are the same.
+    explicit ContentClassifier(FileSystem& fileSystem, ClassifierLimits limits = {},
+                               HelperThread* helper = nullptr)
+        : m_fileSystem(fileSystem), m_limits(limits), m_helper(helper)
     {
     }
 
@@ -54,10 +64,13 @@ public:
 private:
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;
+    HelperThread* m_helper;
     // The chunks of one round, side by side. Kept from one split to the next:
     // most size groups are small, and allocating anew each time costs more
     // than reading them.
     PageBuffer m_arena;
+    // The helper thread's chunks, when a large class is read by two threads.
+    PageBuffer m_helperArena;
 };
 
 } // namespace zelvo

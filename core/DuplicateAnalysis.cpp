@@ -1,6 +1,7 @@
 #include "DuplicateAnalysis.h"
 
 #include "BulletBar.h"
+#include "HelperThread.h"
 #include "LeerDirectorio.h"
 #include "ProgressThrottle.h"
 
@@ -49,6 +50,11 @@ struct MeasuredFile {
     CompactIdentity identity() const { return {device, inode}; }
 };
 
+// The row of a file that takes no part in the run.
+constexpr std::uint32_t kNotMeasured = std::uint32_t(-1);
+// Marks a device number given by the helper thread, until it is renumbered.
+constexpr std::uint32_t kHelperDevice = std::uint32_t(1) << 31;
+
 // The files on disk of one size run and the names each goes by. In the
 // common case no two names share a file, and file f is simply row begin + f
 // of the run; otherwise file f's names are names[starts[f]] up to
@@ -83,10 +89,12 @@ class AnalysisPass {
 public:
     AnalysisPass(FileSystem& fileSystem, DateText& dates, MainWindowView& view,
                  PairRecorder& recorder, const FolderListing& listing, BulletBar& bar,
-                 ProgressThrottle& throttle, const ClassifierLimits& limits, AnalysisOutcome& outcome)
+                 ProgressThrottle& throttle, const ClassifierLimits& limits, HelperThread* helper,
+                 AnalysisOutcome& outcome)
         : m_fileSystem(fileSystem), m_dates(dates), m_view(view), m_recorder(recorder),
-          m_listing(listing), m_bar(bar), m_throttle(throttle), m_classifier(fileSystem, limits),
-          m_outcome(outcome)
+          m_listing(listing), m_bar(bar), m_throttle(throttle), m_helper(helper),
+          m_parallelListingFrom(limits.parallelListingFrom),
+          m_classifier(fileSystem, limits, helper), m_outcome(outcome)
     {
     }
 
@@ -123,25 +131,87 @@ private:
     // nor found otherwise (refused, device trouble) takes no part.
     PassEnd measure(std::vector<MeasuredFile>& files)
     {
-        files.reserve(m_listing.paths.size());
-        std::vector<std::uint64_t> devices;
-        for (std::size_t row = 0; row < m_listing.paths.size(); ++row) {
+        const std::size_t rows = m_listing.paths.size();
+        // Each row's record is written in its place, so that two threads can
+        // share the work without a second copy of the records.
+        files.assign(rows, MeasuredFile{});
+        if (!m_helper || rows < m_parallelListingFrom) {
+            const RowFailure failure = measureRows(0, rows, files, m_devices);
+            if (failure.end != PassEnd::Finished)
+                return failure.end;
+        } else if (const PassEnd end = measureWithHelper(files); end != PassEnd::Finished) {
+            return end;
+        }
+        std::erase_if(files, [](const MeasuredFile& file) { return file.row == kNotMeasured; });
+        return PassEnd::Finished;
+    }
+
+    // A long listing is measured by two threads: one status per file is
+    // bound by system calls.
+    PassEnd measureWithHelper(std::vector<MeasuredFile>& files)
+    {
+        // The helper numbers the devices it meets on its own, marked by the
+        // top bit until they are renumbered below.
+        std::vector<std::uint64_t> helperDevices;
+        RowFailure failures[2];
+        constexpr std::size_t kBlock = 256;
+        m_helper->share(files.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
+            const RowFailure failure = measureRows(first, last, files, worker == 0 ? m_devices : helperDevices,
+                                                   worker == 0 ? 0 : kHelperDevice);
+            if (failure.end == PassEnd::Finished)
+                return;
+            // Blocks are handed out in listing order, so every row before
+            // this one is in a block handed out already.
+            if (failure.row < failures[worker].row)
+                failures[worker] = failure;
+            m_helper->stopHandingOut();
+        });
+        // The first failure in listing order decides.
+        const RowFailure& first = failures[0].row < failures[1].row ? failures[0] : failures[1];
+        if (first.end != PassEnd::Finished)
+            return first.end;
+        std::vector<std::uint32_t> renumbered(helperDevices.size());
+        for (std::size_t d = 0; d < helperDevices.size(); ++d)
+            renumbered[d] = deviceNumber(helperDevices[d], m_devices, 0);
+        for (MeasuredFile& file : files)
+            if (file.row != kNotMeasured && (file.device & kHelperDevice))
+                file.device = renumbered[file.device & ~kHelperDevice];
+        return PassEnd::Finished;
+    }
+
+    // Where a part of the listing stopped, if it stopped early.
+    struct RowFailure {
+        PassEnd end = PassEnd::Finished;
+        std::size_t row = std::size_t(-1);
+    };
+
+    RowFailure measureRows(std::size_t from, std::size_t to, std::vector<MeasuredFile>& files,
+                           std::vector<std::uint64_t>& devices, std::uint32_t deviceMark = 0)
+    {
+        for (std::size_t row = from; row < to; ++row) {
             const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[row]);
             if (status) {
-                const std::uint64_t device = status->identity.device;
-                auto known = std::find(devices.begin(), devices.end(), device);
-                if (known == devices.end())
-                    known = devices.insert(devices.end(), device);
-                files.push_back({status->size, status->identity.inode,
-                                 std::uint32_t(known - devices.begin()), std::uint32_t(row)});
+                files[row] = {status->size, status->identity.inode,
+                              deviceNumber(status->identity.device, devices, deviceMark), std::uint32_t(row)};
                 continue;
             }
+            files[row].row = kNotMeasured;
             if (status.error() == FileError::NotFound)
-                return PassEnd::Vanished;
+                return {PassEnd::Vanished, row};
             if (status.error() == FileError::InvalidArgument)
-                return PassEnd::InvalidArgument;
+                return {PassEnd::InvalidArgument, row};
         }
-        return PassEnd::Finished;
+        return {};
+    }
+
+    // Devices are numbered in the order met.
+    static std::uint32_t deviceNumber(std::uint64_t device, std::vector<std::uint64_t>& devices,
+                                      std::uint32_t mark)
+    {
+        auto known = std::find(devices.begin(), devices.end(), device);
+        if (known == devices.end())
+            known = devices.insert(devices.end(), device);
+        return std::uint32_t(known - devices.begin()) | mark;
     }
 
     PassEnd examineRun(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end)
@@ -341,8 +411,13 @@ private:
     const FolderListing& m_listing;
     BulletBar& m_bar;
     ProgressThrottle& m_throttle;
+    // Shares measuring and reading with a second thread; none when the file
+    // system is not to be used from two threads.
+    HelperThread* m_helper;
+    std::size_t m_parallelListingFrom;
     ContentClassifier m_classifier;
     AnalysisOutcome& m_outcome;
+    std::vector<std::uint64_t> m_devices;
     int m_groups = 0;
     bool m_shownReference = false;
     bool m_comparing = false;
@@ -357,6 +432,9 @@ AnalysisOutcome DuplicateAnalysis::run(const ScanRequest& where, FolderListing& 
     // ordering bar included; it is not reset when the run starts over.
     BulletBar bar(m_view);
     ProgressThrottle throttle(m_captionInterval);
+    // Its thread starts when a long listing or a large class first needs it,
+    // and ends with the run.
+    HelperThread helper;
 
     m_view.setVisible(Control::Text2, false);
     m_view.setVisible(Control::Image2, false);
@@ -375,7 +453,7 @@ AnalysisOutcome DuplicateAnalysis::run(const ScanRequest& where, FolderListing& 
             m_view.setVisible(Control::Label8, true);
 
             end = AnalysisPass(m_fileSystem, m_dates, m_view, m_recorder, listing, bar, throttle,
-                               m_limits, outcome)
+                               m_limits, m_fileSystem.allowsConcurrentReads() ? &helper : nullptr, outcome)
                       .run();
             if (end != PassEnd::Vanished)
                 break;

@@ -42,7 +42,7 @@ public:
     {
         m_captionInterval = interval;
     }
-    // Open-file and memory bounds of the content comparison.
+    // Open-file, memory and thread bounds of the content comparison.
     void setLimits(const ClassifierLimits& limits) { m_limits = limits; }
 
 private:

@@ -6,6 +6,10 @@
 #include <new>
 #include <utility>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace zelvo {
 
 // A read buffer aligned to the memory page: large reads into it run several
@@ -14,6 +18,7 @@ namespace zelvo {
 class PageBuffer {
 public:
     static constexpr std::size_t kPage = 4096;
+    static constexpr std::size_t kHugePage = 2u << 20;
 
     PageBuffer() = default;
     PageBuffer(PageBuffer&& other) noexcept
@@ -36,10 +41,17 @@ public:
         if (bytes <= m_capacity)
             return m_data;
         release();
-        const std::size_t capacity = (std::max<std::size_t>(bytes, 1) + kPage - 1) / kPage * kPage;
-        m_data = static_cast<std::byte*>(std::aligned_alloc(kPage, capacity));
+        const std::size_t alignment = bytes >= kHugePage ? kHugePage : kPage;
+        const std::size_t capacity = (std::max<std::size_t>(bytes, 1) + alignment - 1) / alignment * alignment;
+        m_data = static_cast<std::byte*>(std::aligned_alloc(alignment, capacity));
         if (!m_data)
             throw std::bad_alloc();
+#ifdef __linux__
+        // Thousands of chunks side by side would otherwise fault in one page
+        // at a time as the reads first touch them.
+        if (alignment == kHugePage)
+            ::madvise(m_data, capacity, MADV_HUGEPAGE);
+#endif
         m_capacity = capacity;
         return m_data;
     }

@@ -167,13 +167,20 @@ private slots:
             DuplicateAnalysis analysis(fileSystem, dates, view, messages, recorder);
             // Half of the folders go through tiny chunks and a tiny open-file
             // bound, so that small files take many rounds and reopenings.
+            ClassifierLimits limits;
             if (seed % 2) {
-                ClassifierLimits limits;
                 limits.firstChunk = 16;
                 limits.memoryBudget = 16 << 10;
                 limits.maxOpenFiles = 3;
-                analysis.setLimits(limits);
             }
+            // A third of them share measuring and reading with the helper
+            // thread, down to the smallest class.
+            if (seed % 3 == 0) {
+                memory.setConcurrentReads(true);
+                limits.parallelFrom = 2;
+                limits.parallelListingFrom = 2;
+            }
+            analysis.setLimits(limits);
             fileSystem.resetCounters();
             const AnalysisOutcome outcome = analysis.run(where, listing);
 

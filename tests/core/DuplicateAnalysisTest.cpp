@@ -10,10 +10,12 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -39,6 +41,17 @@ struct Bench {
     RecordingRecorder recorder;
     FolderListing listing;
     ScanRequest where{"/d", "*"};
+    std::optional<ClassifierLimits> limits;
+
+    // Measuring and every class of two or more files shared with the helper
+    // thread.
+    void useTwoThreads()
+    {
+        memory.setConcurrentReads(true);
+        limits = ClassifierLimits{};
+        limits->parallelFrom = 2;
+        limits->parallelListingFrom = 2;
+    }
 
     void add(const std::string& name, const std::string& contents, Timestamp modified = {1'000'000})
     {
@@ -53,6 +66,8 @@ struct Bench {
     {
         DuplicateAnalysis analysis(fileSystem, dates, view, messages, recorder);
         analysis.setCaptionInterval(captionInterval);
+        if (limits)
+            analysis.setLimits(*limits);
         view.clearCalls();
         return analysis.run(where, listing);
     }
@@ -489,6 +504,73 @@ private slots:
         QCOMPARE(bench.view.captionsOf(Control::Label1).size(), std::size_t{31});
         // The overall bar ends near its full length on the last reference.
         QCOMPARE(bench.view.captionsOf(Control::Label2).end()[-2].size() / 3, std::size_t{38});
+    }
+
+    void twoThreadsListTheSameGroupsInTheSameOrder()
+    {
+        // Copies scattered through a long listing, a shared file and files
+        // that differ late, so that both threads meet members of one class.
+        const auto fill = [](Bench& bench) {
+            for (int i = 0; i < 400; ++i) {
+                const std::string name = "f" + std::to_string(1000 + i);
+                std::string contents = bytes(5000 + std::size_t(i % 3), char('a' + i % 7));
+                if (i % 11 == 0)
+                    contents.back() = char('0' + i % 5);
+                bench.add(name, contents);
+            }
+            bench.memory.addLink("/d/g-link", "/d/f1007");
+        };
+        Bench oneThread;
+        fill(oneThread);
+        oneThread.scan();
+        const AnalysisOutcome expected = oneThread.analyse();
+
+        Bench twoThreads;
+        fill(twoThreads);
+        twoThreads.useTwoThreads();
+        twoThreads.scan();
+        const AnalysisOutcome outcome = twoThreads.analyse();
+
+        QVERIFY(expected.NumDuplicados > 300);
+        QCOMPARE(twoThreads.rows(), oneThread.rows());
+        QCOMPARE(twoThreads.recorder.pairs, oneThread.recorder.pairs);
+        QCOMPARE(outcome.NumDuplicados, expected.NumDuplicados);
+        QVERIFY(twoThreads.fileSystem.pathsReadTwice().empty());
+        QCOMPARE(twoThreads.fileSystem.openReaders(), 0);
+        verifyFinalCleanup(twoThreads.view);
+    }
+
+    void withTwoThreadsTheFirstFailureInListingOrderStillDecides()
+    {
+        const auto folder = [](Bench& bench) {
+            for (int i = 0; i < 300; ++i)
+                bench.add("f" + std::to_string(1000 + i), bytes(40, char('a' + i % 3)));
+            bench.useTwoThreads();
+            bench.scan();
+        };
+        // A vanished file early in the listing and a rejected one late: the
+        // run rescans and starts over, and tells nothing.
+        Bench vanishedFirst;
+        folder(vanishedFirst);
+        vanishedFirst.memory.erase("/d/f1002");
+        vanishedFirst.fileSystem.failStatus("/d/f1290", FileError::InvalidArgument);
+        vanishedFirst.analyse();
+        QCOMPARE(vanishedFirst.view.countCalls("busy"), std::size_t{2});
+        const auto& paths = vanishedFirst.listing.paths;
+        QVERIFY(std::find(paths.begin(), paths.end(), "/d/f1002") == paths.end());
+
+        // The other way round: the message, and no rescan.
+        Bench rejectedFirst;
+        folder(rejectedFirst);
+        rejectedFirst.fileSystem.failStatus("/d/f1002", FileError::InvalidArgument);
+        rejectedFirst.memory.erase("/d/f1290");
+        rejectedFirst.analyse();
+        QCOMPARE(rejectedFirst.messages.callCount(), std::size_t{1});
+        QCOMPARE(rejectedFirst.messages.lastCall().text, kGone);
+        QCOMPARE(rejectedFirst.view.countCalls("busy"), std::size_t{1});
+        QCOMPARE(rejectedFirst.listing.NumArchivos(), std::size_t{300});
+        QVERIFY(rejectedFirst.view.rows().empty());
+        verifyFinalCleanup(rejectedFirst.view);
     }
 
     void aLargeGroupOfOneSizeStaysUnderTheOpenFileBound()

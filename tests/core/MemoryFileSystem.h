@@ -28,6 +28,10 @@ public:
     // Another name for the file at `target`: same identity, same bytes.
     void addLink(const std::string& path, const std::string& target) { m_paths[path] = m_paths.at(target); }
     void erase(const std::string& path) { m_paths.erase(path); }
+    // Status and opens only look things up, so they may run on two threads
+    // at once while nothing is added or removed; off unless a test asks.
+    void setConcurrentReads(bool allowed) { m_concurrentReads = allowed; }
+    bool allowsConcurrentReads() const override { return m_concurrentReads; }
 
     Result<std::vector<std::string>> listFiles(const std::string& folder,
                                                const std::string& pattern) override
@@ -132,6 +136,7 @@ private:
     std::map<std::string, std::uint64_t> m_paths;
     std::map<std::uint64_t, Entry> m_files;
     std::uint64_t m_lastInode = 0;
+    bool m_concurrentReads = false;
 };
 
 } // namespace zelvo

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,9 @@ enum class FsOperation { List, Status, Open, Read, Append, Remove };
 // request. Counting answers "was any byte read twice?", "was this file ever
 // opened?" and "is every reader closed again?"; faults are set per path and
 // operation, so a test can walk a whole matrix of failures. Paths are compared
-// exactly as the caller passes them; for List the path is the folder.
+// exactly as the caller passes them; for List the path is the folder. Every
+// call holds one lock, so the engine's helper thread may call it too; it
+// allows concurrent calls when the file system it wraps does.
 class FaultyFileSystem : public FileSystem {
 public:
     // A path no caller can pass (it holds a NUL): any fault set on it applies
@@ -86,6 +89,7 @@ public:
 
     PathCounters counters(const std::string& path) const
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         auto it = m_state->paths.find(path);
         return it == m_state->paths.end() ? PathCounters{} : it->second.counters;
     }
@@ -99,6 +103,7 @@ public:
     // The paths of which some byte was read more than once, in path order.
     std::vector<std::string> pathsReadTwice() const
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         std::vector<std::string> paths;
         for (const auto& [path, record] : m_state->paths)
             if (record.counters.rangeReadTwice)
@@ -108,6 +113,7 @@ public:
     // The paths that were opened at least once, in path order.
     std::vector<std::string> openedPaths() const
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         std::vector<std::string> paths;
         for (const auto& [path, record] : m_state->paths)
             if (record.counters.opens > 0)
@@ -116,10 +122,19 @@ public:
     }
     // Readers handed out and not yet destroyed, and the most ever alive at
     // once: the second bounds the file descriptors a caller needs.
-    int openReaders() const { return m_state->openReaders; }
-    int peakOpenReaders() const { return m_state->peakOpenReaders; }
+    int openReaders() const
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
+        return m_state->openReaders;
+    }
+    int peakOpenReaders() const
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
+        return m_state->peakOpenReaders;
+    }
     void resetCounters()
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         m_state->paths.clear();
         m_state->peakOpenReaders = m_state->openReaders;
     }
@@ -128,6 +143,7 @@ public:
 
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         if (FileError e = m_state->injected(folder, FsOperation::List); e != FileError::None)
             return e;
         return m_inner.listFiles(folder, pattern);
@@ -135,6 +151,7 @@ public:
 
     Result<FileStatus> status(const std::string& path) override
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         ++m_state->record(path).counters.statusCalls;
         if (FileError e = m_state->injected(path, FsOperation::Status); e != FileError::None)
             return e;
@@ -145,12 +162,24 @@ public:
 
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
     {
+        return open(path, [&] { return m_inner.openForReading(path); });
+    }
+
+    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override
+    {
+        return open(path, [&] { return m_inner.openForComparing(path, size); });
+    }
+
+    template <typename Open>
+    Result<std::unique_ptr<FileReader>> open(const std::string& path, Open openInner)
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         m_state->record(path);
         if (FileError e = m_state->injected(path, FsOperation::Open); e != FileError::None)
             return e;
         if (m_state->hasVanished(path))
             return FileError::NotFound;
-        auto opened = m_inner.openForReading(path);
+        auto opened = openInner();
         if (!opened)
             return opened.error();
         ++m_state->record(path).counters.opens;
@@ -159,6 +188,7 @@ public:
 
     FileError removeFile(const std::string& path) override
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         m_state->record(path);
         if (FileError e = m_state->injected(path, FsOperation::Remove); e != FileError::None)
             return e;
@@ -170,6 +200,7 @@ public:
 
     FileError appendToFile(const std::string& path, std::string_view bytes) override
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         m_state->record(path);
         if (FileError e = m_state->injected(path, FsOperation::Append); e != FileError::None)
             return e;
@@ -180,6 +211,7 @@ public:
     }
 
     bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
+    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
 
 private:
     struct Fault {
@@ -204,6 +236,8 @@ private:
     // Shared with the readers, so a reader outliving the file system stays
     // harmless.
     struct State {
+        // Recursive: a reader is made and counted inside an open.
+        std::recursive_mutex mutex;
         std::map<std::pair<std::string, FsOperation>, Fault> faults;
         std::map<std::string, ReadLimit> readLimits;
         std::map<std::string, Vanishing> vanishing;
@@ -273,10 +307,15 @@ private:
         CountingReader(std::shared_ptr<State> state, std::string path, std::unique_ptr<FileReader> inner)
             : m_state(std::move(state)), m_path(std::move(path)), m_inner(std::move(inner))
         {
+            std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
             m_state->openReaders++;
             m_state->peakOpenReaders = std::max(m_state->peakOpenReaders, m_state->openReaders);
         }
-        ~CountingReader() override { m_state->openReaders--; }
+        ~CountingReader() override
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
+            m_state->openReaders--;
+        }
 
         Result<std::size_t> read(std::span<std::byte> into) override
         {
@@ -295,6 +334,7 @@ private:
         template <typename Read>
         Result<std::size_t> readCounted(ByteCount offset, Read doRead)
         {
+            std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
             PathRecord& r = m_state->record(m_path);
             const int call = ++r.counters.readCalls;
             if (const Vanishing* v = State::lookUp(m_state->vanishing, m_path); v && call >= v->atRead)
@@ -322,6 +362,7 @@ private:
     template <typename Field>
     ByteCount sum(Field field) const
     {
+        std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         ByteCount total = 0;
         for (const auto& [path, record] : m_state->paths)
             total += field(record.counters);
