@@ -46,10 +46,21 @@ Result<FileStatus> HeartbeatFileSystem::status(const std::string& path)
 Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::openForReading(const std::string& path)
 {
     m_heartbeat();
-    auto opened = m_inner.openForReading(path);
+    return withHeartbeat(m_inner.openForReading(path));
+}
+
+Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::openForComparing(const std::string& path,
+                                                                          ByteCount size)
+{
+    m_heartbeat();
+    return withHeartbeat(m_inner.openForComparing(path, size));
+}
+
+Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::withHeartbeat(Result<std::unique_ptr<FileReader>> opened)
+{
     if (!opened)
         return opened.error();
-    return std::unique_ptr<FileReader>(new HeartbeatReader(std::move(*opened), m_heartbeat));
+    return std::unique_ptr<FileReader>(std::make_unique<HeartbeatReader>(std::move(*opened), m_heartbeat));
 }
 
 FileError HeartbeatFileSystem::removeFile(const std::string& path)

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <functional>
+#include <thread>
 
 namespace zelvo {
 
@@ -12,8 +13,14 @@ namespace zelvo {
 // they go without a progress bar to redraw.
 class HeartbeatFileSystem final : public FileSystem {
 public:
+    // The heartbeat runs only on the thread that makes this file system (the
+    // window's); calls from the analysis' helper thread pass straight on.
     HeartbeatFileSystem(FileSystem& inner, std::function<void()> heartbeat)
-        : m_inner(inner), m_heartbeat(std::move(heartbeat))
+        : m_inner(inner),
+          m_heartbeat([beat = std::move(heartbeat), owner = std::this_thread::get_id()] {
+              if (std::this_thread::get_id() == owner)
+                  beat();
+          })
     {
     }
 
@@ -21,11 +28,15 @@ public:
                                                const std::string& pattern) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
+    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;
     FileError removeFile(const std::string& path) override;
     FileError appendToFile(const std::string& path, std::string_view bytes) override;
     bool hasParent(const std::string& folder) override;
+    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
 
 private:
+    Result<std::unique_ptr<FileReader>> withHeartbeat(Result<std::unique_ptr<FileReader>> opened);
+
     FileSystem& m_inner;
     std::function<void()> m_heartbeat;
 };
