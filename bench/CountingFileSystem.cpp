@@ -11,8 +11,9 @@ namespace {
 // itself, since the reader it wraps does not tell it.
 class CountingReader : public FileReader {
 public:
-    CountingReader(std::unique_ptr<FileReader> inner, IoTotals& totals, FileIoRecord* record)
-        : m_inner(std::move(inner)), m_totals(totals), m_record(record)
+    CountingReader(std::unique_ptr<FileReader> inner, CountingFileSystem& owner, std::mutex& recordMutex,
+                   FileIoRecord* record)
+        : m_inner(std::move(inner)), m_owner(owner), m_recordMutex(recordMutex), m_record(record)
     {
     }
 
@@ -35,11 +36,13 @@ public:
 private:
     void note(ByteCount offset, const Result<std::size_t>& delivered)
     {
-        ++m_totals.readCalls;
+        CountingFileSystem::Counters& counters = m_owner.countersOfThisThread();
+        counters.readCalls.fetch_add(1, std::memory_order_relaxed);
         if (!delivered)
             return;
-        m_totals.bytesRead += *delivered;
+        counters.bytesRead.fetch_add(*delivered, std::memory_order_relaxed);
         if (m_record) {
+            std::lock_guard lock(m_recordMutex);
             m_record->bytesRead += *delivered;
             if (*delivered > 0)
                 m_record->reads.emplace_back(offset, *delivered);
@@ -48,7 +51,8 @@ private:
     }
 
     std::unique_ptr<FileReader> m_inner;
-    IoTotals& m_totals;
+    CountingFileSystem& m_owner;
+    std::mutex& m_recordMutex;
     FileIoRecord* m_record;
     ByteCount m_position = 0;
 };
@@ -58,31 +62,65 @@ private:
 Result<std::vector<std::string>> CountingFileSystem::listFiles(const std::string& folder,
                                                                const std::string& pattern)
 {
-    ++m_totals.listings;
+    countersOfThisThread().listings.fetch_add(1, std::memory_order_relaxed);
     return m_inner.listFiles(folder, pattern);
 }
 
 Result<FileStatus> CountingFileSystem::status(const std::string& path)
 {
-    ++m_totals.statusCalls;
+    countersOfThisThread().statusCalls.fetch_add(1, std::memory_order_relaxed);
     return m_inner.status(path);
 }
 
 Result<std::unique_ptr<FileReader>> CountingFileSystem::openForReading(const std::string& path)
 {
-    Result<std::unique_ptr<FileReader>> opened = m_inner.openForReading(path);
+    return counted(path, m_inner.openForReading(path));
+}
+
+Result<std::unique_ptr<FileReader>> CountingFileSystem::openForComparing(const std::string& path, ByteCount size)
+{
+    return counted(path, m_inner.openForComparing(path, size));
+}
+
+Result<std::unique_ptr<FileReader>> CountingFileSystem::counted(const std::string& path,
+                                                                Result<std::unique_ptr<FileReader>> opened)
+{
     if (!opened) {
-        ++m_totals.failedOpens;
+        countersOfThisThread().failedOpens.fetch_add(1, std::memory_order_relaxed);
         return opened;
     }
-    ++m_totals.opens;
+    countersOfThisThread().opens.fetch_add(1, std::memory_order_relaxed);
     FileIoRecord* record = nullptr;
     if (m_recordEachFile) {
+        // Records stay where they are when the map grows.
+        std::lock_guard lock(m_filesMutex);
         record = &m_files[path];
         ++record->opens;
     }
     return std::unique_ptr<FileReader>(
-        std::make_unique<CountingReader>(std::move(opened).value(), m_totals, record));
+        std::make_unique<CountingReader>(std::move(opened).value(), *this, m_filesMutex, record));
+}
+
+CountingFileSystem::Counters& CountingFileSystem::countersOfThisThread()
+{
+    static std::atomic<std::size_t> threadsSeen{0};
+    thread_local const std::size_t set = threadsSeen.fetch_add(1, std::memory_order_relaxed);
+    return m_totals[set % kCounterSets];
+}
+
+IoTotals CountingFileSystem::totals() const
+{
+    IoTotals sum;
+    for (const Counters& c : m_totals) {
+        const auto load = [](const auto& counter) { return counter.load(std::memory_order_relaxed); };
+        sum.listings += load(c.listings);
+        sum.statusCalls += load(c.statusCalls);
+        sum.opens += load(c.opens);
+        sum.failedOpens += load(c.failedOpens);
+        sum.readCalls += load(c.readCalls);
+        sum.bytesRead += load(c.bytesRead);
+    }
+    return sum;
 }
 
 void CountingFileSystem::noteDelivered(FileIoRecord& record, ByteCount offset, ByteCount length)

@@ -2,9 +2,11 @@
 
 #include "platform/FileSystem.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -43,27 +45,50 @@ public:
     {
     }
 
-    const IoTotals& totals() const { return m_totals; }
+    IoTotals totals() const;
     // Files opened at least once, by path (empty unless recording each file).
     const std::unordered_map<std::string, FileIoRecord>& files() const { return m_files; }
 
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
+    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;
     FileError removeFile(const std::string& path) override { return m_inner.removeFile(path); }
     FileError appendToFile(const std::string& path, std::string_view bytes) override
     {
         return m_inner.appendToFile(path, bytes);
     }
     bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
+    // Counting is safe from several threads, so the engine runs as it does on
+    // the real disk.
+    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
+
+    // Relaxed atomic counts, one set per thread (up to a few threads): a
+    // counter shared by two busy threads would weigh on what is measured.
+    struct alignas(64) Counters {
+        std::atomic<std::uint64_t> listings{0};
+        std::atomic<std::uint64_t> statusCalls{0};
+        std::atomic<std::uint64_t> opens{0};
+        std::atomic<std::uint64_t> failedOpens{0};
+        std::atomic<std::uint64_t> readCalls{0};
+        std::atomic<ByteCount> bytesRead{0};
+    };
+
+    Counters& countersOfThisThread();
 
     // Adds the delivered range [offset, offset + length) to a file's record.
     static void noteDelivered(FileIoRecord& record, ByteCount offset, ByteCount length);
 
 private:
+    Result<std::unique_ptr<FileReader>> counted(const std::string& path,
+                                                Result<std::unique_ptr<FileReader>> opened);
+
     FileSystem& m_inner;
     bool m_recordEachFile;
-    IoTotals m_totals;
+    static constexpr std::size_t kCounterSets = 4;
+    Counters m_totals[kCounterSets];
+    // Guards the records of each file, which only --check asks for.
+    std::mutex m_filesMutex;
     std::unordered_map<std::string, FileIoRecord> m_files;
 };
 

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
+#include <thread>
 
 using namespace zelvo;
 using namespace zelvo::bench;
@@ -30,6 +31,43 @@ private slots:
         CountingFileSystem::noteDelivered(record, 0, 50);
         QCOMPARE(record.bytesReadAgain, ByteCount(50));
         QCOMPARE(record.ranges, (std::map<ByteCount, ByteCount>{{0, 50}}));
+    }
+
+    void callsFromTwoThreadsAreAllCounted()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("data.bin");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100, 'x'));
+        file.close();
+        const std::string name = QFile::encodeName(path).toStdString();
+
+        PosixFileSystem disk;
+        for (bool recordEachFile : {false, true}) {
+            CountingFileSystem counting(disk, recordEachFile);
+            QVERIFY(counting.allowsConcurrentReads());
+            const auto work = [&] {
+                std::array<std::byte, 10> buffer{};
+                for (int i = 0; i < 500; ++i) {
+                    static_cast<void>(counting.status(name));
+                    auto reader = counting.openForComparing(name, 100);
+                    static_cast<void>((*reader)->readAt(std::size_t(i % 10) * 10, buffer));
+                }
+            };
+            std::thread other(work);
+            work();
+            other.join();
+            const IoTotals totals = counting.totals();
+            QCOMPARE(totals.statusCalls, std::uint64_t(1000));
+            QCOMPARE(totals.opens, std::uint64_t(1000));
+            QCOMPARE(totals.readCalls, std::uint64_t(1000));
+            QCOMPARE(totals.bytesRead, ByteCount(10000));
+            if (recordEachFile) {
+                QCOMPARE(counting.files().at(name).opens, 1000);
+                QCOMPARE(counting.files().at(name).bytesReadAgain, ByteCount(9900));
+            }
+        }
     }
 
     void sequentialAndPositionedReadsAreCountedWhereTheyLand()
