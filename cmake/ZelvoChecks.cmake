@@ -5,6 +5,17 @@
 option(ZELVO_SANITIZE "Compile with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(ZELVO_NONGUI_ONLY "Build only the engine, the log, the platform layer and their tests" OFF)
 option(ZELVO_FUZZ "Build the libFuzzer targets of tests/fuzz (needs clang)" OFF)
+option(ZELVO_SANITIZE_THREADS "Compile with ThreadSanitizer" OFF)
+
+if(ZELVO_SANITIZE_THREADS AND (ZELVO_SANITIZE OR ZELVO_FUZZ))
+  message(FATAL_ERROR "ThreadSanitizer cannot be combined with AddressSanitizer")
+endif()
+if(ZELVO_SANITIZE_THREADS)
+  # The analysis shares its reading with a helper thread: any data race
+  # between the two is reported and ends the test.
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=thread)
+endif()
 
 if(ZELVO_SANITIZE OR ZELVO_FUZZ)
   # Any report ends the process, so a sanitizer finding always fails the run.

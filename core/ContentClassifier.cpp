@@ -108,9 +108,12 @@ std::size_t strideFor(std::size_t length)
 // the next one, so the table never holds more chunks than it has classes.
 class ClassTable {
 public:
-    ClassTable(PageBuffer& arena, std::size_t length)
-        : m_arena(arena), m_length(length), m_stride(strideFor(length))
+    // Room is made for `files` classes at once: a large class of distinct
+    // files would otherwise grow the table many times over.
+    ClassTable(PageBuffer& arena, std::size_t length, std::size_t files)
+        : m_arena(arena), m_length(length), m_stride(strideFor(length)), m_files(files)
     {
+        m_classes.reserve(files);
     }
 
     // Where the next file's chunk is to be read.
@@ -142,9 +145,12 @@ public:
                     return c;
             return kNone;
         }
-        if (!hashed())
+        if (!hashed()) {
+            m_firstOfHash.reserve(m_files);
+            m_nextOfHash.reserve(m_files);
             for (std::size_t c = 0; c < m_classes.size(); ++c)
                 link(c, chunkHash(chunkOf(c), m_length));
+        }
         m_lastHash = chunkHash(chunk, m_length);
         // The hash only finds the representative; memcmp decides.
         const auto found = m_firstOfHash.find(m_lastHash);
@@ -172,6 +178,7 @@ private:
     PageBuffer& m_arena;
     std::size_t m_length;
     std::size_t m_stride;
+    std::size_t m_files;
     std::vector<FileClass> m_classes;
     std::unordered_map<std::uint64_t, std::size_t> m_firstOfHash;
     std::vector<std::size_t> m_nextOfHash;
@@ -247,7 +254,7 @@ void ChunkRound::classify(std::span<const std::size_t> members, ClassTable& tabl
 // it takes into a table of its own, and its classes are merged in afterwards.
 void ChunkRound::classifyWithHelper(const FileClass& members, ClassTable& table)
 {
-    ClassTable helperTable(m_helperArena, m_range.length);
+    ClassTable helperTable(m_helperArena, m_range.length, members.size());
     constexpr std::size_t kBlock = 16;
     m_helper->share(members.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
         classify(std::span(members).subspan(first, last - first), worker == 0 ? table : helperTable);
@@ -272,7 +279,7 @@ void ChunkRound::classifyWithHelper(const FileClass& members, ClassTable& table)
 
 void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 {
-    ClassTable table(m_arena, m_range.length);
+    ClassTable table(m_arena, m_range.length, members.size());
     if (m_helper && members.size() >= m_parallelFrom)
         classifyWithHelper(members, table);
     else

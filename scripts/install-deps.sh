@@ -10,6 +10,7 @@ packages=(
   fonts-liberation fonts-liberation2
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
+  libasan8 libubsan1 libtsan2
   dpkg-dev file desktop-file-utils
 )
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then
