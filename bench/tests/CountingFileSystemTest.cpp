@@ -11,6 +11,22 @@
 using namespace zelvo;
 using namespace zelvo::bench;
 
+namespace {
+
+// A file of `size` bytes "x" in `dir`; its path, or nothing when it could not
+// be written.
+std::string writeFile(const QTemporaryDir& dir, const QString& fileName, int size)
+{
+    const QString path = dir.filePath(fileName);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(size, 'x')) != size)
+        return {};
+    file.close();
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
 class CountingFileSystemTest : public QObject {
     Q_OBJECT
 private slots:
@@ -36,12 +52,8 @@ private slots:
     void callsFromTwoThreadsAreAllCounted()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath("data.bin");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(100, 'x'));
-        file.close();
-        const std::string name = QFile::encodeName(path).toStdString();
+        const std::string name = writeFile(dir, "data.bin", 100);
+        QVERIFY(!name.empty());
 
         PosixFileSystem disk;
         for (bool recordEachFile : {false, true}) {
@@ -73,12 +85,8 @@ private slots:
     void sequentialAndPositionedReadsAreCountedWhereTheyLand()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath("data.bin");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(10000, 'x'));
-        file.close();
-        const std::string name = QFile::encodeName(path).toStdString();
+        const std::string name = writeFile(dir, "data.bin", 10000);
+        QVERIFY(!name.empty());
 
         PosixFileSystem disk;
         CountingFileSystem counting(disk, true);
