@@ -279,10 +279,12 @@ Result<FileStatus> PosixFileSystem::status(const std::string& path)
 
 Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(const std::string& path)
 {
+    // The whole path is walked, never a kept folder handle: this is the open
+    // that the check before a deletion relies on, and it must read the file
+    // the path names now, even in a folder replaced a moment ago. The engine's
+    // thousands of opens go through openForComparing.
     ByteCount size = 0;
-    auto fd = m_folders->at(path, [&size](int folderFd, const char* name) {
-        return openRegularFile(folderFd, name, O_RDONLY, 0, &size);
-    });
+    auto fd = openRegularFile(AT_FDCWD, path.c_str(), O_RDONLY, 0, &size);
     if (!fd)
         return fd.error();
     return readerFor(*fd, size);

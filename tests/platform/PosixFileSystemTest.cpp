@@ -333,6 +333,25 @@ private slots:
         QCOMPARE(m_fs.status(folder + "/").error(), FileError::None);
     }
 
+    void theCheckedOpenReadsTheFolderThePathNamesNowAtOnce()
+    {
+        // The open a deletion's last-copy check uses never answers from a
+        // folder handle kept from a moment ago.
+        const std::string folder = path("music");
+        QCOMPARE(::mkdir(folder.c_str(), 0755), 0);
+        writeFile(folder + "/a.mp3", "old");
+        QCOMPARE(m_fs.status(folder + "/a.mp3")->size, ByteCount{3});
+        QVERIFY(m_fs.openForComparing(folder + "/a.mp3", 3).ok());
+        QCOMPARE(::rename(folder.c_str(), path("music.old").c_str()), 0);
+        QCOMPARE(::mkdir(folder.c_str(), 0755), 0);
+        writeFile(folder + "/a.mp3", "newer");
+        auto reader = m_fs.openForReading(folder + "/a.mp3");
+        QVERIFY(reader.ok());
+        std::array<std::byte, 8> bytes{};
+        QCOMPARE(*(*reader)->readAt(0, bytes), std::size_t{5});
+        QCOMPARE(asText(std::span(bytes).first(5)), std::string("newer"));
+    }
+
     void aFolderRemovedMeanwhileLeavesItsFilesNotFound()
     {
         const std::string folder = path("gone");
