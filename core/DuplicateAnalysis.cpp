@@ -9,6 +9,7 @@
 #include <compare>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zelvo {
@@ -433,8 +434,10 @@ AnalysisOutcome DuplicateAnalysis::run(const ScanRequest& where, FolderListing& 
     BulletBar bar(m_view);
     ProgressThrottle throttle(m_captionInterval);
     // Its thread starts when a long listing or a large class first needs it,
-    // and ends with the run.
+    // and ends with the run. On a single processor it would only take turns
+    // with this thread, and its polling would cost more than it saves.
     HelperThread helper;
+    const bool sharing = m_fileSystem.allowsConcurrentReads() && std::thread::hardware_concurrency() > 1;
 
     m_view.setVisible(Control::Text2, false);
     m_view.setVisible(Control::Image2, false);
@@ -453,7 +456,7 @@ AnalysisOutcome DuplicateAnalysis::run(const ScanRequest& where, FolderListing& 
             m_view.setVisible(Control::Label8, true);
 
             end = AnalysisPass(m_fileSystem, m_dates, m_view, m_recorder, listing, bar, throttle,
-                               m_limits, m_fileSystem.allowsConcurrentReads() ? &helper : nullptr, outcome)
+                               m_limits, sharing ? &helper : nullptr, outcome)
                       .run();
             if (end != PassEnd::Vanished)
                 break;
