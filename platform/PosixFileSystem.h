@@ -24,8 +24,9 @@ public:
     // Every call stands alone; each thread keeps its own folder handle.
     bool allowsConcurrentReads() const override { return true; }
 
-    // An open handle on the folder of the last path looked up, so that the
-    // next lookup in the same folder walks one name instead of the whole path.
+    // For each thread, an open handle on the folder of the last path it
+    // looked up, so that its next lookup in the same folder walks one name
+    // instead of the whole path.
     struct FolderCache;
 
 private:
