@@ -30,13 +30,15 @@ std::string_view FieldReader::next()
         return {};
 
     if (m_text[m_position] == '"') {
+        // A quote never spans lines: a name holding one would otherwise
+        // swallow every line up to the next quote somewhere below.
         const std::size_t start = m_position + 1;
-        std::size_t close = m_text.find('"', start);
+        std::size_t close = m_text.find_first_of("\"\r\n", start);
         if (close == std::string_view::npos)
             close = m_text.size();
         const std::string_view field = m_text.substr(start, close - start);
         m_position = close;
-        if (!atEnd())
+        if (!atEnd() && m_text[m_position] == '"')
             ++m_position;
         while (!atEnd() && m_text[m_position] != ',' && !isLineEnd(m_text[m_position]))
             ++m_position;

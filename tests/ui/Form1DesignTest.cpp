@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(harness.messages.callCount(), std::size_t(0));
     }
 
-    void aCharacterKeyOnAnalizarEndsTheProgramInsteadOfAnalysing()
+    void introOnAnalizarAnalysesAndAnyOtherCharacterKeyEndsTheProgram()
     {
         Form1Harness harness(m_folder.path());
         Form1& w = *harness.window;
@@ -305,6 +305,13 @@ private slots:
         QCOMPARE(w.Label3->text(), QStringLiteral("  Archivos duplicados"));
         w.Command1->setFocus();
         QTest::keyClick(w.Command1, Qt::Key_X);
+        QCOMPARE(harness.programEnds, 2);
+        // Intro, from the main keys or the keypad, analyses like a click.
+        for (const Qt::Key intro : {Qt::Key_Return, Qt::Key_Enter}) {
+            w.Label3->clear();
+            QTest::keyClick(w.Command1, intro, intro == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QCOMPARE(w.Label3->text(), QStringLiteral("0 Archivos duplicados"));
+        }
         QCOMPARE(harness.programEnds, 2);
     }
 

@@ -98,6 +98,30 @@ private slots:
         QCOMPARE(viewer->rows().field(0), std::string_view("\x80 caf\xE9"));
     }
 
+    void aQuoteInANameSpoilsOneRowAtMost()
+    {
+        Bench b;
+        b.writeLog(deletionRecord({"\"cita.txt", 3, "d1"}, "d", "t") +
+                   deletionRecord({"/fotos/b.jpg", 4, "d2"}, "d", "t"));
+        const auto viewer = b.open();
+        const QStringList rows = rowTexts(*viewer);
+        QCOMPARE(rows.size(), 8);
+        QCOMPARE(rows[1], "cita.txt" + blanks(41) + "\t\t3 bytes \td1");
+        QCOMPARE(rows[5], "/fotos/b.jpg" + blanks(38) + "\t\t4 bytes \td2");
+    }
+
+    void aRowOfMegabytesIsShownShortened()
+    {
+        Bench b;
+        b.writeLog(std::string(3 << 20, 'a') + "\r\nfin");
+        const auto viewer = b.open();
+        const QStringList rows = rowTexts(*viewer);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0], QString(int(LogRowsModel::kShownCharacters), QLatin1Char('a')) + QChar(0x2026));
+        QCOMPARE(viewer->rows().field(0).size(), std::size_t(3 << 20));
+        QCOMPARE(rows[1], QStringLiteral("fin"));
+    }
+
     void anEmptyLogOpensAnEmptyList()
     {
         Bench b;

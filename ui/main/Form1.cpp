@@ -97,6 +97,12 @@ bool Form1::Command1_KeyPress(const QKeyEvent& key)
     // Tab and Backtab move the focus before a button ever sees them.
     if (key.text().isEmpty() || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)
         return false;
+    // Intro presses the focused button, as anywhere else on the desktop and
+    // as the help tells; every other character key ends the program.
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        Command1->click();
+        return true;
+    }
     m_endProgram();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <array>
 
 // The resources of a static library must be registered by hand, and only
@@ -28,18 +29,20 @@ QIcon viewerIcon()
     return QIcon(pixmap);
 }
 
-// Reads the whole file, or as much of it as can be read.
+// Reads the whole file, or as much of it as can be read, up to what the
+// rows can hold.
 std::string readAll(FileReader& reader, ByteCount expectedSize)
 {
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(expectedSize));
+    bytes.reserve(static_cast<std::size_t>(std::min<ByteCount>(expectedSize, LogRowsModel::kMaxBytes)));
     std::array<std::byte, 1 << 20> chunk;
-    for (;;) {
+    while (bytes.size() < LogRowsModel::kMaxBytes) {
         const Result<std::size_t> got = reader.read(chunk);
         if (!got || *got == 0)
             return bytes;
         bytes.append(reinterpret_cast<const char*>(chunk.data()), *got);
     }
+    return bytes;
 }
 
 } // namespace

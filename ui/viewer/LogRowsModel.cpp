@@ -11,16 +11,15 @@ void LogRowsModel::setLogBytes(std::string bytes)
 {
     beginResetModel();
     m_bytes = std::move(bytes);
+    if (m_bytes.size() > kMaxBytes)
+        m_bytes.resize(kMaxBytes);
     m_fields.clear();
     FieldReader reader(m_bytes);
     while (!reader.atEnd()) {
         const std::string_view field = reader.next();
-        // A row longer than 4 GiB cannot be shown anyway; it is cut there.
-        const auto length = static_cast<std::uint32_t>(
-            std::min<std::size_t>(field.size(), std::numeric_limits<std::uint32_t>::max()));
         // An empty field may point nowhere; its offset does not matter.
-        const auto offset = field.empty() ? 0 : static_cast<std::uint64_t>(field.data() - m_bytes.data());
-        m_fields.push_back({offset, length});
+        const auto offset = field.empty() ? 0 : static_cast<std::uint32_t>(field.data() - m_bytes.data());
+        m_fields.push_back({offset, static_cast<std::uint32_t>(field.size())});
     }
     m_fields.shrink_to_fit();
     endResetModel();
@@ -43,12 +42,15 @@ QVariant LogRowsModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const std::string_view bytes = field(index.row());
+    const std::string_view whole = field(index.row());
+    const std::string_view bytes = whole.substr(0, kShownCharacters);
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* out = text.data();
     // Every Windows-1252 character lies in the basic plane: one QChar each.
     for (char byte : bytes)
         *out++ = QChar(static_cast<char16_t>(windows1252ToUnicode(static_cast<unsigned char>(byte))));
+    if (whole.size() > bytes.size())
+        text += QChar(0x2026);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,20 @@ namespace zelvo {
 // order. The whole file stays in one buffer and a row is only an offset and a
 // length into it, turned into display text when the view asks for it, so a
 // log of a hundred megabytes loads in a moment and costs little more memory
-// than its bytes.
+// than its bytes. A row of megabytes (a file without line ends) is shown
+// shortened, so that painting it never stalls the window.
 class LogRowsModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    // Replaces the rows by the fields of these Windows-1252 bytes.
+    // The most characters a row shows; a longer one ends in "…".
+    static constexpr std::size_t kShownCharacters = 4096;
+    // The most bytes of a file the rows are taken from.
+    static constexpr std::size_t kMaxBytes = std::numeric_limits<std::uint32_t>::max();
+
+    // Replaces the rows by the fields of these Windows-1252 bytes (their
+    // first kMaxBytes).
     void setLogBytes(std::string bytes);
 
     // The row's bytes exactly as the file holds them.
@@ -29,8 +37,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
+    // Eight bytes a row: a file of nothing but commas has as many rows as bytes.
     struct Span {
-        std::uint64_t offset = 0;
+        std::uint32_t offset = 0;
         std::uint32_t length = 0;
     };
 
