@@ -51,8 +51,13 @@ void ActivityLog::BorraLog()
                         MessageButtons::YesNo, MessageIcon::Question);
     if (answer != MessageAnswer::Yes)
         return;
-    if (m_fileSystem.removeFile(m_path) != FileError::None) {
+    // A log that is there but refuses to go must not be called absent.
+    const FileError error = m_fileSystem.removeFile(m_path);
+    if (error == FileError::NotFound) {
         m_messages.show("No hay ningún archivo Zelvo.log que borrar", "Log", MessageButtons::Ok,
+                        MessageIcon::Critical);
+    } else if (error != FileError::None) {
+        m_messages.show("No se puede borrar el archivo Zelvo.log.", "Log", MessageButtons::Ok,
                         MessageIcon::Critical);
     }
 }

@@ -28,6 +28,7 @@ FileError fileErrorFromErrno(int error)
     case EROFS:
     case EISDIR:
     case ETXTBSY:
+    case ELOOP: // a link where none may be followed, or a loop of links
         return FileError::AccessDenied;
     case EINVAL:
     case ENAMETOOLONG:
@@ -329,7 +330,9 @@ FileError PosixFileSystem::removeFile(const std::string& path)
 
 FileError PosixFileSystem::appendToFile(const std::string& path, std::string_view bytes)
 {
-    auto opened = openRegularFile(AT_FDCWD, path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    // Never through a symbolic link: one planted in a shared folder would
+    // have the program append to a file of another user's choosing.
+    auto opened = openRegularFile(AT_FDCWD, path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, 0644);
     if (!opened) {
         // A fifo without a reader answers ENXIO; for the log it is simply a
         // file that cannot be written.

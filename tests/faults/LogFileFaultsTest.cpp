@@ -93,6 +93,45 @@ private slots:
         QVERIFY(!bench.logSwitch.on);
     }
 
+    void aLinkNamedZelvoLogIsNeverWrittenThroughAndErasingTakesTheLinkOnly()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.path("a"), "same"));
+        QVERIFY(writeFile(bench.path("b"), "same"));
+        QVERIFY(writeFile(bench.path("target"), "ajeno"));
+        for (const char* to : {"target", "nowhere"}) {
+            ::unlink(bench.logPath().c_str());
+            QCOMPARE(::symlink(bench.path(to).c_str(), bench.logPath().c_str()), 0);
+            bench.logSwitch.on = true;
+            QCOMPARE(bench.log.RegistroPar(bench.path("a"), 4, bench.path("b")), FileError::None);
+            QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo log"));
+            QVERIFY(!bench.logSwitch.on);
+        }
+        QVERIFY(!exists(bench.path("nowhere")));
+        QCOMPARE(fileSize(bench.path("target")), std::size_t(5));
+
+        QCOMPARE(::unlink(bench.logPath().c_str()), 0);
+        QCOMPARE(::symlink(bench.path("target").c_str(), bench.logPath().c_str()), 0);
+        bench.messages.scriptAnswer(MessageAnswer::Yes);
+        bench.log.BorraLog();
+        struct stat st;
+        QCOMPARE(::lstat(bench.logPath().c_str(), &st), -1);
+        QCOMPARE(fileSize(bench.path("target")), std::size_t(5));
+    }
+
+    void aLogThatCannotBeErasedIsNotCalledAbsent()
+    {
+        FaultBench bench;
+        QVERIFY(writeFile(bench.logPath(), "x\r\n"));
+        bench.files.failRemove(bench.logPath(), FileError::AccessDenied);
+        bench.messages.scriptAnswer(MessageAnswer::Yes);
+        bench.log.BorraLog();
+        QCOMPARE(bench.messages.lastCall().text, std::string("No se puede borrar el archivo Zelvo.log."));
+        QCOMPARE(bench.messages.lastCall().title, std::string("Log"));
+        QCOMPARE(bench.messages.lastCall().icon, MessageIcon::Critical);
+        QVERIFY(exists(bench.logPath()));
+    }
+
     void aLogErasedBetweenTwoRecordsIsCreatedAnewWithTheNextOne()
     {
         FaultBench bench;

@@ -406,13 +406,13 @@ private slots:
     {
         QCOMPARE(fileErrorFromErrno(ENOENT), FileError::NotFound);
         QCOMPARE(fileErrorFromErrno(ENOTDIR), FileError::NotFound);
-        for (int e : {EACCES, EPERM, EROFS, EISDIR, ETXTBSY})
+        for (int e : {EACCES, EPERM, EROFS, EISDIR, ETXTBSY, ELOOP})
             QCOMPARE(fileErrorFromErrno(e), FileError::AccessDenied);
         for (int e : {EINVAL, ENAMETOOLONG, EILSEQ})
             QCOMPARE(fileErrorFromErrno(e), FileError::InvalidArgument);
         for (int e : {ENXIO, ENODEV, ENOMEDIUM})
             QCOMPARE(fileErrorFromErrno(e), FileError::DeviceNotReady);
-        for (int e : {EIO, ENOSPC, EMFILE, ELOOP})
+        for (int e : {EIO, ENOSPC, EMFILE})
             QCOMPARE(fileErrorFromErrno(e), FileError::Other);
     }
 };
