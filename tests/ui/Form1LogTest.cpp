@@ -167,6 +167,12 @@ private slots:
         QVERIFY(b.logBytes().startsWith(pairs));
         QVERIFY(b.logBytes().endsWith(QByteArray("Borrado el 7/12/2026 a las 5:30:09\r\n") +
                                       QByteArray(120, 'x') + "\r\n"));
+
+        // Nothing stays selected: a second "Borrar" deletes nothing.
+        QVERIFY(!b.form->List1->selectionModel()->hasSelection());
+        b.form->Command3_Click();
+        QVERIFY(b.exists("a.txt") && b.exists("c.txt"));
+        QCOMPARE(b.form->duplicateRowCount(), 2);
     }
 
     void verLogOpensOneViewerAndReadsTheLogOnlyWhenItOpens()

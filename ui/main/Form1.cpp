@@ -254,6 +254,14 @@ bool Form1::isDuplicateRowSelected(int index) const
     return List1->selectionModel()->isRowSelected(index, {});
 }
 
-void Form1::removeDuplicateRow(int index) { m_rows->remove(index); }
+void Form1::removeDuplicateRow(int index)
+{
+    const bool wasSelected = isDuplicateRowSelected(index);
+    m_rows->remove(index);
+    // The list moves the selection of a removed row onto a neighbour, which
+    // the user never chose and a second "Borrar" would delete.
+    if (wasSelected)
+        List1->selectionModel()->clear();
+}
 
 } // namespace zelvo

@@ -70,16 +70,26 @@ void Form1::List1_Click()
 void Form1::showFileDetails(const std::string& path)
 {
     // A file that cannot be measured or dated (it vanished, or is refused)
-    // ends the showing quietly; the lines keep what they had from then on.
+    // shows its path alone: never another file's size, date or contents
+    // under it.
     Label1->setText(displayText(path));
     const Result<FileStatus> status = m_services.fileSystem.status(path);
-    if (!status)
-        return;
-    Label4->setText(QString::number(status->size) + QStringLiteral(" bytes"));
-    Label5->setText(displayText(m_services.dates.generalDate(status->modified)));
+    if (status) {
+        Label4->setText(QString::number(status->size) + QStringLiteral(" bytes"));
+        Label5->setText(displayText(m_services.dates.generalDate(status->modified)));
+    } else {
+        Label4->clear();
+        Label5->clear();
+    }
     for (QLabel* line : {Label1, Label4, Label5})
         line->show();
-    showPreview(path);
+    if (status) {
+        showPreview(path);
+        return;
+    }
+    Text2->clear();
+    Text2->show();
+    Image2->hide();
 }
 
 void Form1::showPreview(const std::string& path)
