@@ -32,9 +32,13 @@ std::string LineaArchivo(const FileLineData& file)
 {
     // One byte per character after the encoding, so the padding counts
     // characters, not the bytes of the UTF-8 name.
+    // A control character (a line break in a name above all) would break
+    // the record's lines; the five bytes Windows-1252 leaves undefined stand
+    // for controls too.
     std::string line = utf8ToWindows1252(file.path);
     for (char& c : line) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F')
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte < 0xA0 && windows1252ToUnicode(byte) == byte))
             c = '?';
     }
     if (line.size() < kPathColumn)

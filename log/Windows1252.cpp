@@ -1,77 +1,23 @@
 #include "Windows1252.h"
 
-#include <array>
-#include <cstdint>
-
 namespace zelvo {
 
 namespace {
 
-// The bytes 80 to 9F, where Windows-1252 differs from Latin-1. Zero marks the
-// five undefined bytes.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 constexpr char kUnrepresentable = '?';
 
+// The Windows-1252 byte of a character, or "?" when the code page has none.
 char encodeCodePoint(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return static_cast<char>(c);
     if (c < 0xA0)
-        return kHighControls[c - 0x80] == 0 ? static_cast<char>(c) : kUnrepresentable;
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] != 0 && kHighControls[i] == c)
-            return static_cast<char>(0x80 + i);
+        return windows1252ToUnicode(static_cast<unsigned char>(c)) == c ? static_cast<char>(c) : kUnrepresentable;
+    for (unsigned byte = 0x80; byte < 0xA0; ++byte) {
+        if (windows1252ToUnicode(static_cast<unsigned char>(byte)) == c)
+            return static_cast<char>(byte);
     }
     return kUnrepresentable;
-}
-
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Decodes the sequence that starts at text[at]. Returns its length in bytes,
-// or 0 when the bytes there are not a valid, shortest-form sequence of a
-// scalar value.
-std::size_t decodeUtf8(std::string_view text, std::size_t at, char32_t& out)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t smallest = 0;
-    if (lead < 0x80) {
-        out = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-        smallest = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() - at < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(text[at + i]);
-        if (!isContinuation(byte))
-            return 0;
-        value = (value << 6) | (byte & 0x3F);
-    }
-    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    out = value;
-    return length;
 }
 
 void appendUtf8(std::string& out, char32_t c)
@@ -90,29 +36,13 @@ void appendUtf8(std::string& out, char32_t c)
 
 } // namespace
 
-std::string utf8ToWindows1252(std::string_view utf8)
+std::string utf8ToWindows1252(std::string_view text)
 {
     std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        char32_t c = 0;
-        const std::size_t length = decodeUtf8(utf8, at, c);
-        if (length == 0) {
-            out += kUnrepresentable;
-            ++at;
-            continue;
-        }
+    out.reserve(text.size());
+    for (char32_t c : bytesToCharacters(text))
         out += encodeCodePoint(c);
-        at += length;
-    }
     return out;
-}
-
-char32_t windows1252ToUnicode(unsigned char byte)
-{
-    if (byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] != 0)
-        return kHighControls[byte - 0x80];
-    return byte;
 }
 
 std::string windows1252ToUtf8(std::string_view bytes)

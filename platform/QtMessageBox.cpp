@@ -1,5 +1,7 @@
 #include "QtMessageBox.h"
 
+#include "ByteText.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -33,7 +35,13 @@ MessageAnswer QtMessageBox::show(const std::string& text, const std::string& tit
     box.setWindowTitle(QString::fromStdString(title));
     // Plain text: a path with "<" in it must show as typed.
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdString(text));
+    // A message may name a file whose name is not UTF-8: it reads as it
+    // does in the lists. A line feed followed by a carriage return is one
+    // line break, as the messages were written for.
+    const std::u32string characters = bytesToCharacters(text);
+    QString shown = QString::fromUcs4(characters.data(), qsizetype(characters.size()));
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    box.setText(shown);
     box.setIcon(qtIcon(icon));
 
     struct Choice {

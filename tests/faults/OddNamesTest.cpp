@@ -103,6 +103,9 @@ private slots:
             QCOMPARE(records[i].paths[0], asLogged(bench.view.rows()[0].path));
             QCOMPARE(records[i].paths[1], asLogged(bench.view.rows()[i + 1].path));
         }
+        // The Latin-1 name is logged with the character it is shown with.
+        QVERIFY(bench.logBytes().find("/caf\xE9.txt") != std::string::npos);
+        QVERIFY(bench.logBytes().find("/caf?.txt") == std::string::npos);
     }
 
     void eachOddNameIsDeletedAsItselfAndNoLookAlikeGoes_data()

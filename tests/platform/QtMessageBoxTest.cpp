@@ -121,6 +121,10 @@ private slots:
         messages.show("<b>C:\\a</b>", "t", MessageButtons::Ok, MessageIcon::Exclamation);
         QCOMPARE(m_seen.icon, QMessageBox::Warning);
         QCOMPARE(m_seen.text, QString("<b>C:\\a</b>"));
+        // One line break for LF CR; a name that is not UTF-8 as the lists show it.
+        answerWith([](QMessageBox& box) { press(box, "Aceptar"); });
+        messages.show("No se puede borrar el archivo.\n\r/f/caf\xE9", "t", MessageButtons::Ok, MessageIcon::Critical);
+        QCOMPARE(m_seen.text, QStringLiteral("No se puede borrar el archivo.\n/f/caf\u00e9"));
         answerWith([](QMessageBox& box) { press(box, "Aceptar"); });
         messages.show("i", "t", MessageButtons::Ok, MessageIcon::Information);
         QCOMPARE(m_seen.icon, QMessageBox::Information);
