@@ -61,7 +61,9 @@ focus() { timeout 5 xdotool windowfocus --sync "$1" || xdotool windowfocus "$1";
 focus "$main"
 xdotool key ctrl+l
 sleep 0.3
-click 648 248            # "Analizar" (9120, 3360, 1215 x 735 twips)
+# The focus starts on the folder list; two Tabs reach "Analizar" (after the
+# file list), and Intro on it analyses as a click does.
+xdotool key Tab Tab Return
 # The pair record appears once the analysis has found the twin.
 for _ in $(seq 100); do [ -s "$folder/Zelvo.log" ] && break; sleep 0.1; done
 [ -s "$folder/Zelvo.log" ] || fail "the analysis wrote no pair record (was the log switched on?)"
@@ -75,6 +77,15 @@ box=$(find_window '^Borrado$') || fail "no confirmation box"
 focus "$box"
 xdotool key Return
 for _ in $(seq 50); do [ -e "$folder/b.txt" ] || break; sleep 0.1; done
+sleep 0.5
+
+# No row is left selected: a second "Borrar" confirmed with Intro deletes
+# nothing (the files and the log are checked below).
+click 648 304
+box=$(find_window '^Borrado$') || fail "no confirmation box the second time"
+[ -n "$box" ] || fail "no confirmation box the second time"
+focus "$box"
+xdotool key Return
 sleep 0.5
 
 # The viewer opens with Ctrl+V and closes with its own button.
@@ -128,3 +139,30 @@ perl -e '
   }
 ' "$folder/Zelvo.log" "$folder" "$size" || fail "Zelvo.log is not as expected"
 echo "PASS: the log holds one pair record and one deletion record; b.txt is gone"
+
+# A symbolic link named Zelvo.log, planted to point at another file, is never
+# written through: the log refuses it with its message and switches off.
+linked="$base/enlace"
+mkdir "$linked"
+printf 'de otro usuario\n' >"$base/ajeno.txt"
+ln -s "$base/ajeno.txt" "$linked/Zelvo.log"
+cp "$folder/a.txt" "$linked/x.txt"
+cp "$folder/a.txt" "$linked/y.txt"
+(cd "$linked" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
+zelvo_pid=$!
+main=$(find_window '^Zelvo$') || fail "the main window did not appear the second time"
+[ -n "$main" ] || fail "the main window did not appear the second time"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+focus "$main"
+xdotool key ctrl+l
+sleep 0.3
+click 648 248
+box=$(find_window '^Error con archivo log$') || fail "no log error for a link named Zelvo.log"
+[ -n "$box" ] || fail "no log error for a link named Zelvo.log"
+focus "$box"
+xdotool key Return
+sleep 0.3
+[ "$(cat "$base/ajeno.txt")" = "de otro usuario" ] || fail "the link's target was written"
+[ -L "$linked/Zelvo.log" ] || fail "the link was replaced"
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+echo "PASS: a link named Zelvo.log was left unwritten"
