@@ -11,34 +11,51 @@ namespace zelvo {
 
 namespace {
 
-std::string refusalFor(int error, const std::string& path)
+StartFolderRefusal::Reason reasonFor(int error)
 {
-    const std::string quoted = "«" + path + "»";
     switch (error) {
     case ENOENT:
-        return "No existe la carpeta " + quoted + ".";
+        return StartFolderRefusal::Reason::Missing;
     case ENOTDIR:
-        return quoted + " no es una carpeta.";
+        return StartFolderRefusal::Reason::NotAFolder;
     case EACCES:
     case EPERM:
-        return "No tiene permiso para abrir la carpeta " + quoted + ".";
+        return StartFolderRefusal::Reason::NoPermission;
     default:
-        return "No se puede abrir la carpeta " + quoted + ".";
+        return StartFolderRefusal::Reason::Other;
     }
 }
 
 } // namespace
 
-std::optional<std::string> enterStartFolder(const std::string& argument)
+std::string StartFolderRefusal::sentence(std::string_view shownName) const
+{
+    const std::string quoted = "«" + std::string(shownName) + "»";
+    switch (reason) {
+    case Reason::NotLocal:
+        return quoted + " no es la dirección de una carpeta de este equipo.";
+    case Reason::Missing:
+        return "No existe la carpeta " + quoted + ".";
+    case Reason::NotAFolder:
+        return quoted + " no es una carpeta.";
+    case Reason::NoPermission:
+        return "No tiene permiso para abrir la carpeta " + quoted + ".";
+    case Reason::Other:
+        break;
+    }
+    return "No se puede abrir la carpeta " + quoted + ".";
+}
+
+std::optional<StartFolderRefusal> enterStartFolder(const std::string& argument)
 {
     const std::optional<std::string> path = localPathOf(argument);
     if (!path)
-        return "«" + argument + "» no es la dirección de una carpeta de este equipo.";
+        return StartFolderRefusal{StartFolderRefusal::Reason::NotLocal, argument};
     // Opening the folder for reading proves its files can be listed; changing
     // into it then proves it can be entered.
     FileDescriptor folder(::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid() || ::fchdir(folder.get()) != 0)
-        return refusalFor(errno, *path);
+        return StartFolderRefusal{reasonFor(errno), *path};
     return std::nullopt;
 }
 

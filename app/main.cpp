@@ -7,6 +7,7 @@
 #include "platform/QtMessageBox.h"
 #include "platform/QtPictureLoader.h"
 #include "ui/about/frmAbout.h"
+#include "ui/main/DisplayText.h"
 #include "ui/main/Form1.h"
 
 #include <QApplication>
@@ -65,13 +66,15 @@ int main(int argc, char* argv[])
     // The folder is entered before Qt starts, so that nothing (the window,
     // the log) ever sees the folder the program was started from.
     if (request.folder) {
-        if (const std::optional<std::string> refusal = zelvo::enterStartFolder(*request.folder)) {
-            std::fprintf(stderr, "zelvo: %s\n", refusal->c_str());
+        if (const auto refusal = zelvo::enterStartFolder(*request.folder)) {
+            std::fprintf(stderr, "zelvo: %s\n", refusal->sentence().c_str());
             if (refusalNeedsBox()) {
                 int qtArgc = 1;
                 QApplication app(qtArgc, argv);
                 zelvo::QtMessageBox messages;
-                messages.show(*refusal, "Zelvo", zelvo::MessageButtons::Ok,
+                // The box shows a name that is not UTF-8 as the folder list does.
+                const std::string shownName = zelvo::displayText(refusal->name).toStdString();
+                messages.show(refusal->sentence(shownName), "Zelvo", zelvo::MessageButtons::Ok,
                               zelvo::MessageIcon::Critical);
             }
             return 1;

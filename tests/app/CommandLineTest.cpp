@@ -17,6 +17,13 @@ StartRequest parse(std::vector<const char*> arguments)
     return parseCommandLine(arguments);
 }
 
+// The sentence a refused argument gets; empty when the folder was entered.
+std::string refusalOf(const std::string& argument)
+{
+    const std::optional<StartFolderRefusal> refusal = enterStartFolder(argument);
+    return refusal ? refusal->sentence() : std::string();
+}
+
 std::string workingFolder()
 {
     return std::filesystem::current_path().native();
@@ -82,12 +89,12 @@ class CommandLineTest : public QObject {
             QFile::encodeName(scratch.path()).toStdString() + "/mis fotos, 2\xE9";
         std::filesystem::create_directory(folder);
         WorkingFolderKept kept;
-        QCOMPARE(enterStartFolder(folder), std::nullopt);
+        QCOMPARE(refusalOf(folder), std::string());
         QCOMPARE(workingFolder(), std::filesystem::canonical(folder).native());
         std::filesystem::current_path("/");
         const std::string uri =
             "file://" + QFile::encodeName(scratch.path()).toStdString() + "/mis%20fotos,%202%E9";
-        QCOMPARE(enterStartFolder(uri), std::nullopt);
+        QCOMPARE(refusalOf(uri), std::string());
         QCOMPARE(workingFolder(), std::filesystem::canonical(folder).native());
     }
 
@@ -97,14 +104,16 @@ class CommandLineTest : public QObject {
         const std::string base = QFile::encodeName(scratch.path()).toStdString();
         std::ofstream(base + "/nota.txt") << "x";
         WorkingFolderKept kept;
-        QCOMPARE(enterStartFolder(base + "/nota.txt"),
-                 std::optional<std::string>("«" + base + "/nota.txt» no es una carpeta."));
-        QCOMPARE(enterStartFolder(base + "/falta"),
-                 std::optional<std::string>("No existe la carpeta «" + base + "/falta»."));
-        QCOMPARE(enterStartFolder("file:///falta%20aqu%C3%AD"),
-                 std::optional<std::string>("No existe la carpeta «/falta aquí»."));
-        QVERIFY(enterStartFolder("file://servidor/x")->find("no es la dirección") !=
-                std::string::npos);
+        QCOMPARE(refusalOf(base + "/nota.txt"), "«" + base + "/nota.txt» no es una carpeta.");
+        QCOMPARE(refusalOf(base + "/falta"), "No existe la carpeta «" + base + "/falta».");
+        QCOMPARE(refusalOf("file:///falta%20aqu%C3%AD"),
+                 std::string("No existe la carpeta «/falta aquí»."));
+        QCOMPARE(refusalOf("file://servidor/x"),
+                 std::string("«file://servidor/x» no es la dirección de una carpeta de este equipo."));
+        // The name stays bytes, for a message box to show as the folder list does.
+        const std::optional<StartFolderRefusal> odd = enterStartFolder(base + "/falta\xE9");
+        QVERIFY(odd && odd->name == base + "/falta\xE9");
+        QCOMPARE(odd->sentence("/x"), std::string("No existe la carpeta «/x»."));
         QCOMPARE(workingFolder(), kept.folder);
     }
 
@@ -117,9 +126,7 @@ class CommandLineTest : public QObject {
         std::filesystem::create_directory(folder);
         std::filesystem::permissions(folder, std::filesystem::perms::owner_exec);
         WorkingFolderKept kept;
-        QCOMPARE(
-            enterStartFolder(folder),
-            std::optional<std::string>("No tiene permiso para abrir la carpeta «" + folder + "»."));
+        QCOMPARE(refusalOf(folder), "No tiene permiso para abrir la carpeta «" + folder + "».");
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
     }
 };
