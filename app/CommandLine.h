@@ -13,8 +13,7 @@ namespace zelvo {
 struct StartRequest {
     enum class Action { Start, ShowHelp, ShowVersion, WrongUsage };
     Action action = Action::Start;
-    // The folder argument as given (a path or a file:// URI); empty when
-    // there was none.
+    // The folder argument as given (a path or a file:// URI), if there was one.
     std::optional<std::string> folder;
     // For WrongUsage: one line of Spanish saying what is wrong.
     std::string error;
