@@ -1,21 +1,89 @@
+#include "app/CommandLine.h"
+#include "app/StartFolder.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/QtDateText.h"
 #include "platform/QtDrives.h"
 #include "platform/QtHelpViewer.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtPictureLoader.h"
+#include "ui/about/frmAbout.h"
+#include "ui/main/DisplayText.h"
 #include "ui/main/Form1.h"
 
 #include <QApplication>
 // The help viewer's header hands out its window inline and needs the type.
 #include <QTextBrowser>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
-// Zelvo takes no arguments and keeps no settings: it starts in the folder it
-// was started from, with the main window, and ends when its last window
-// closes or an exit path of the main window ends it.
+namespace {
+
+bool isSet(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// Started from a file manager or a menu, nobody reads standard error, so a
+// refused folder is told in a box as well. From a terminal the line printed
+// there is enough, and with no display a box could not be shown at all.
+bool refusalNeedsBox()
+{
+    if (::isatty(STDERR_FILENO))
+        return false;
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform &&
+        (std::strcmp(platform, "offscreen") == 0 || std::strcmp(platform, "minimal") == 0))
+        return false;
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+// Zelvo keeps no settings: it starts in the folder it was started from, or in
+// the one its argument names, with the main window, and ends when its last
+// window closes or an exit path of the main window ends it.
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    const zelvo::StartRequest request =
+        zelvo::parseCommandLine({argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
+    switch (request.action) {
+    case zelvo::StartRequest::Action::ShowHelp:
+        std::fputs(zelvo::helpText().c_str(), stdout);
+        return 0;
+    case zelvo::StartRequest::Action::ShowVersion:
+        std::printf("Zelvo %s\n", zelvo::frmAbout::versionText().toUtf8().constData());
+        return 0;
+    case zelvo::StartRequest::Action::WrongUsage:
+        std::fprintf(stderr, "zelvo: %s\n", request.error.c_str());
+        return 2;
+    case zelvo::StartRequest::Action::Start:
+        break;
+    }
+
+    // The folder is entered before Qt starts, so that nothing (the window,
+    // the log) ever sees the folder the program was started from.
+    if (request.folder) {
+        if (const auto refusal = zelvo::enterStartFolder(*request.folder)) {
+            std::fprintf(stderr, "zelvo: %s\n", refusal->sentence().c_str());
+            if (refusalNeedsBox()) {
+                int qtArgc = 1;
+                QApplication app(qtArgc, argv);
+                zelvo::QtMessageBox messages;
+                // The box shows a name that is not UTF-8 as the folder list does.
+                const std::string shownName = zelvo::displayText(refusal->name).toStdString();
+                messages.show(refusal->sentence(shownName), "Zelvo", zelvo::MessageButtons::Ok,
+                              zelvo::MessageIcon::Critical);
+            }
+            return 1;
+        }
+    }
+
+    // Every argument was Zelvo's own: Qt sees only the program's name.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
 
     zelvo::PosixFileSystem fileSystem;
     zelvo::QtDateText dates;

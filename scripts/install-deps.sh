@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Zelvo need.
-# Does nothing when every package is already there, so it is cheap to call on
-# every build.
+# Installs the Debian packages that building, running and testing Zelvo need;
+# the checkers of the package (lintian and the others) only with --tests, as
+# ./test calls it. Does nothing when every package is already there, so it is
+# cheap to call on every build.
 set -euo pipefail
 
 packages=(
@@ -11,8 +12,11 @@ packages=(
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
   libasan8 libubsan1 libtsan2
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file
 )
+if [ "${1:-}" = --tests ]; then
+  packages+=(lintian appstream desktop-file-utils)
+fi
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then
   packages+=(jdupes fdupes)
 fi

@@ -166,3 +166,34 @@ sleep 0.3
 [ -L "$linked/Zelvo.log" ] || fail "the link was replaced"
 kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
 echo "PASS: a link named Zelvo.log was left unwritten"
+
+# Started with a folder argument from another folder, as a file manager does:
+# the analysis and Zelvo.log are those of the argument's folder. Its name has
+# blanks, a comma and a byte that is not UTF-8, and it comes as a file:// URI.
+given="$base/mis fotos, 2"$'\xe9'
+mkdir "$given"
+given="$(cd "$given" && pwd -P)"
+printf 'dos veces\n' >"$given/x.txt"
+cp "$given/x.txt" "$given/y.txt"
+uri=$(perl -e '($p = shift) =~ s/([^A-Za-z0-9\/._~-])/sprintf("%%%02X", ord $1)/ge; print "file://$p"' "$given")
+(cd "$base" && exec "$zelvo" "$uri") >"$base/zelvo.out" 2>&1 &
+zelvo_pid=$!
+main=$(find_window '^Zelvo$') || fail "the main window did not appear for $uri"
+[ -n "$main" ] || fail "the main window did not appear for $uri"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+menu=$((HEIGHT - 384))
+focus "$main"
+xdotool key ctrl+l
+sleep 0.3
+click 648 248            # "Analizar"
+for _ in $(seq 100); do [ -s "$given/Zelvo.log" ] && break; sleep 0.1; done
+[ -s "$given/Zelvo.log" ] || fail "no Zelvo.log in the folder given as $uri"
+# The name's Latin-1 byte is logged as the character it shows as: itself.
+grep -qF "$given/y.txt" "$given/Zelvo.log" || fail "the analysis did not run on $given"
+[ ! -e "$base/Zelvo.log" ] || fail "Zelvo.log was written in the folder Zelvo was started from"
+focus "$main"
+click 648 352            # "Salir"
+for _ in $(seq 50); do kill -0 "$zelvo_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$zelvo_pid" 2>/dev/null && fail "Salir did not end the program started with $uri"
+zelvo_pid=""
+echo "PASS: started with $uri, Zelvo analysed that folder and logged there"

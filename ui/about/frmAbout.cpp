@@ -152,14 +152,19 @@ void frmAbout::centreOnScreen()
     move(available.center() - QPoint(kWidth / 2, kHeight / 2));
 }
 
+QString frmAbout::versionText()
+{
+    return QStringLiteral("Versión %1.%2.%3")
+        .arg(about::kVersionMajor)
+        .arg(about::kVersionMinor)
+        .arg(about::kVersionRevision);
+}
+
 void frmAbout::Form_Load()
 {
     const QString title = QString::fromUtf8(about::kApplicationTitle);
     setWindowTitle(QStringLiteral("Acerca de ") + title);
-    lblVersion->setText(QStringLiteral("Versión %1.%2.%3")
-                            .arg(about::kVersionMajor)
-                            .arg(about::kVersionMinor)
-                            .arg(about::kVersionRevision));
+    lblVersion->setText(versionText());
     lblTitle->setText(title);
 }
 

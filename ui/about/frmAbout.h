@@ -21,6 +21,9 @@ class frmAbout : public QDialog {
     static constexpr int kWidth = 344;
     static constexpr int kHeight = 237;
 
+    // "Versión 1.0.0": the box's version line, which `zelvo --version` prints too.
+    static QString versionText();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
