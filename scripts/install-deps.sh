@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Zelvo need;
-# the checkers of the package (lintian and the others) only with --tests, as
-# ./test calls it. Does nothing when every package is already there, so it is
-# cheap to call on every build.
+# Installs the Debian packages that building and running Zelvo need, and with
+# --tests (as ./test calls it) those that testing needs too: the virtual
+# display and the keys of the end-to-end test, clang and the sanitizer
+# runtimes, the checkers of the package. Does nothing when every package is
+# already there, so it is cheap to call on every build.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins libgl-dev
   fonts-liberation fonts-liberation2
-  xvfb xauth xdotool x11-utils
-  clang libclang-rt-14-dev
-  libasan8 libubsan1 libtsan2
   dpkg-dev file
 )
 if [ "${1:-}" = --tests ]; then
-  packages+=(lintian appstream desktop-file-utils)
+  packages+=(
+    xvfb xauth xdotool x11-utils
+    clang libclang-rt-14-dev
+    libasan8 libubsan1 libtsan2
+    lintian appstream desktop-file-utils
+  )
 fi
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then
   packages+=(jdupes fdupes)
