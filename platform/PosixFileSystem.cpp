@@ -361,6 +361,7 @@ Result<FileStatus> PosixFileSystem::status(const std::string& path)
     status.size = ByteCount(st.st_size);
     status.modified = Timestamp{std::int64_t(st.st_mtim.tv_sec)};
     status.identity = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+    status.modifiedNanoseconds = std::uint32_t(st.st_mtim.tv_nsec);
     return status;
 }
 
