@@ -216,13 +216,14 @@ private slots:
         QCOMPARE(::link(path("a").c_str(), path("hard").c_str()), 0);
         QCOMPARE(::symlink("a", path("soft").c_str()), 0);
         writeFile(path("b"), "hello");
-        timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+        timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 250000000}};
         QCOMPARE(::utimensat(AT_FDCWD, path("a").c_str(), times, 0), 0);
 
         auto a = m_fs.status(path("a"));
         QVERIFY(a.ok());
         QCOMPARE(a->size, ByteCount(5));
         QCOMPARE(a->modified, Timestamp{1700000000});
+        QCOMPARE(a->modifiedNanoseconds, std::uint32_t{250000000});
         QCOMPARE(m_fs.status(path("hard"))->identity, a->identity);
         QCOMPARE(m_fs.status(path("soft"))->identity, a->identity);
         QVERIFY(m_fs.status(path("b"))->identity != a->identity);
