@@ -20,8 +20,9 @@ struct ClassifierLimits {
     std::size_t firstChunk = 4096;
     std::size_t largestChunk = 1u << 20;
     // With a helper thread and a file system that allows it, classes of at
-    // least this many files are read by two threads, and listings of at
-    // least parallelListingFrom files are measured by two.
+    // least this many files are read by two threads (and as many names
+    // measured again before they are reported), and listings of at least
+    // parallelListingFrom files are measured by two.
     std::size_t parallelFrom = 128;
     std::size_t parallelListingFrom = 1024;
 };

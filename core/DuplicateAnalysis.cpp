@@ -38,23 +38,55 @@ struct CompactIdentity {
     auto operator<=>(const CompactIdentity&) const = default;
 };
 
-// A listed file as it stands on disk when the pass begins: 24 bytes. Its
-// date is only shown now and then, and is taken when it is shown.
+// A listed file as it stands on disk when the pass begins: 24 bytes, as a
+// million of them are held at once. Its date is only shown now and then, and
+// is taken when it is shown; what is kept of it only tells whether the file
+// changed before its group is reported.
 struct MeasuredFile {
-    ByteCount size = 0;
+    // Sizes of 256 TiB and more (sparse files, on file systems that allow
+    // them) do not fit; such a file takes no part.
+    std::uint64_t size : 48 = 0;
+    // Devices are numbered in the order met; the files of a 32,768th device
+    // take no part.
+    std::uint64_t device : 16 = 0;
     std::uint64_t inode = 0;
-    std::uint32_t device = 0;
     // Row numbers fit 32 bits: a listing of four billion paths would not fit
     // in memory anyway.
     std::uint32_t row = 0;
+    std::uint32_t stamp = 0;
 
-    CompactIdentity identity() const { return {device, inode}; }
+    CompactIdentity identity() const { return {std::uint32_t(device), inode}; }
 };
+static_assert(sizeof(MeasuredFile) == 24);
 
+constexpr ByteCount kSizeLimit = ByteCount(1) << 48;
+constexpr std::uint32_t kDeviceLimit = std::uint32_t(1) << 15;
 // The row of a file that takes no part in the run.
 constexpr std::uint32_t kNotMeasured = std::uint32_t(-1);
 // Marks a device number given by the helper thread, until it is renumbered.
-constexpr std::uint32_t kHelperDevice = std::uint32_t(1) << 31;
+constexpr std::uint32_t kHelperDevice = kDeviceLimit;
+// The number of a device met after the last one that has a number.
+constexpr std::uint32_t kNoDevice = std::uint32_t(-1);
+
+// The modification time folded into 32 bits, nanoseconds included, and only
+// ever compared for equality: a change goes unseen only when the time moved
+// by an exact multiple of 2^32 ns (4.3 s) to the nanosecond, or of 2^23 s
+// (97 days) on file systems that keep whole seconds.
+std::uint32_t changeStamp(const FileStatus& status)
+{
+    return std::uint32_t(std::uint64_t(status.modified.seconds) * 1'000'000'000u +
+                         status.modifiedNanoseconds);
+}
+
+// What became of a name of a class since it was measured, found just before
+// its group is reported.
+enum class Recheck : std::uint8_t {
+    NotWanted, // in no class
+    Wanted,
+    Unchanged,
+    Changed, // other size, date or file, or no status at all: no part
+    Gone,    // the run rescans and starts over
+};
 
 // The files on disk of one size run and the names each goes by. In the
 // common case no two names share a file, and file f is simply row begin + f
@@ -73,6 +105,16 @@ struct SameFiles {
     std::size_t firstName(std::size_t file) const
     {
         return distinct() ? begin + file : names[starts[file]];
+    }
+    template <typename Visit>
+    void forEachName(std::size_t file, Visit visit) const
+    {
+        if (distinct()) {
+            visit(begin + file);
+            return;
+        }
+        for (std::size_t k = starts[file]; k < starts[file + 1]; ++k)
+            visit(names[k]);
     }
     void appendNames(std::size_t file, std::vector<std::size_t>& into) const
     {
@@ -94,7 +136,7 @@ public:
                  AnalysisOutcome& outcome)
         : m_fileSystem(fileSystem), m_dates(dates), m_view(view), m_recorder(recorder),
           m_listing(listing), m_bar(bar), m_throttle(throttle), m_helper(helper),
-          m_parallelListingFrom(limits.parallelListingFrom),
+          m_parallelListingFrom(limits.parallelListingFrom), m_parallelRecheckFrom(limits.parallelFrom),
           m_classifier(fileSystem, limits, helper), m_outcome(outcome)
     {
     }
@@ -174,9 +216,15 @@ private:
         std::vector<std::uint32_t> renumbered(helperDevices.size());
         for (std::size_t d = 0; d < helperDevices.size(); ++d)
             renumbered[d] = deviceNumber(helperDevices[d], m_devices, 0);
-        for (MeasuredFile& file : files)
-            if (file.row != kNotMeasured && (file.device & kHelperDevice))
-                file.device = renumbered[file.device & ~kHelperDevice];
+        for (MeasuredFile& file : files) {
+            if (file.row == kNotMeasured || !(file.device & kHelperDevice))
+                continue;
+            const std::uint32_t device = renumbered[file.device & ~kHelperDevice];
+            if (device == kNoDevice)
+                file.row = kNotMeasured;
+            else
+                file.device = device;
+        }
         return PassEnd::Finished;
     }
 
@@ -191,12 +239,19 @@ private:
     {
         for (std::size_t row = from; row < to; ++row) {
             const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[row]);
+            MeasuredFile& file = files[row];
+            file.row = kNotMeasured;
             if (status) {
-                files[row] = {status->size, status->identity.inode,
-                              deviceNumber(status->identity.device, devices, deviceMark), std::uint32_t(row)};
+                const std::uint32_t device = deviceNumber(status->identity.device, devices, deviceMark);
+                if (status->size >= kSizeLimit || device == kNoDevice)
+                    continue;
+                file.size = status->size;
+                file.device = device;
+                file.inode = status->identity.inode;
+                file.row = std::uint32_t(row);
+                file.stamp = changeStamp(*status);
                 continue;
             }
-            files[row].row = kNotMeasured;
             if (status.error() == FileError::NotFound)
                 return {PassEnd::Vanished, row};
             if (status.error() == FileError::InvalidArgument)
@@ -205,13 +260,16 @@ private:
         return {};
     }
 
-    // Devices are numbered in the order met.
+    // Devices are numbered in the order met, up to kDeviceLimit of them.
     static std::uint32_t deviceNumber(std::uint64_t device, std::vector<std::uint64_t>& devices,
                                       std::uint32_t mark)
     {
         auto known = std::find(devices.begin(), devices.end(), device);
-        if (known == devices.end())
+        if (known == devices.end()) {
+            if (devices.size() == kDeviceLimit)
+                return kNoDevice;
             known = devices.insert(devices.end(), device);
+        }
         return std::uint32_t(known - devices.begin()) | mark;
     }
 
@@ -237,8 +295,13 @@ private:
         const ByteCount size = reference.size;
         // Empty files are identical without a read; a run of them with one
         // name per file is one group as it stands.
-        if (size == 0 && sameFiles.distinct())
-            return reportGroup(files, sameFiles.count(), size, [&](std::size_t i) { return begin + i; });
+        if (size == 0 && sameFiles.distinct()) {
+            std::vector<Recheck> now(end - begin, Recheck::Wanted);
+            if (recheckRun(files, begin, now))
+                return PassEnd::Vanished;
+            return reportGroup(files, now, begin, sameFiles.count(), size,
+                               [&](std::size_t i) { return begin + i; });
+        }
 
         // The classifier opens each file by its first name, straight from the
         // listing: no path is copied.
@@ -299,13 +362,20 @@ private:
     PassEnd report(const std::vector<MeasuredFile>& files, const SameFiles& sameFiles,
                    const std::vector<std::vector<std::size_t>>& classes, ByteCount size)
     {
+        const std::size_t begin = sameFiles.begin;
+        std::vector<Recheck> now(sameFiles.length, Recheck::NotWanted);
+        for (const auto& members : classes)
+            for (std::size_t file : members)
+                sameFiles.forEachName(file, [&](std::size_t name) { now[name - begin] = Recheck::Wanted; });
+        if (recheckRun(files, begin, now))
+            return PassEnd::Vanished;
+
         if (sameFiles.distinct()) {
             // One name per file: the classes are the groups already, in
             // order, their members in listing order.
             for (const auto& members : classes) {
-                const PassEnd end = reportGroup(files, members.size(), size, [&](std::size_t i) {
-                    return sameFiles.begin + members[i];
-                });
+                const PassEnd end = reportGroup(files, now, begin, members.size(), size,
+                                                [&](std::size_t i) { return begin + members[i]; });
                 if (end != PassEnd::Finished)
                     return end;
             }
@@ -322,28 +392,77 @@ private:
         }
         std::sort(groups.begin(), groups.end(),
                   [](const auto& a, const auto& b) { return a.front() < b.front(); });
-        for (const auto& names : groups) {
-            const PassEnd end =
-                reportGroup(files, names.size(), size, [&](std::size_t i) { return names[i]; });
+        for (const auto& group : groups) {
+            const PassEnd end = reportGroup(files, now, begin, group.size(), size,
+                                            [&](std::size_t i) { return group[i]; });
             if (end != PassEnd::Finished)
                 return end;
         }
         return PassEnd::Finished;
     }
 
-    // One group: `count` names in listing order, the i-th at position
-    // nameAt(i) of the measured files.
-    template <typename NameAt>
-    PassEnd reportGroup(const std::vector<MeasuredFile>& files, std::size_t count, ByteCount size,
-                        NameAt nameAt)
+    // Takes the status of every wanted name of a run again, now[i] for the
+    // name at begin + i, by two threads on a long run. True when some name is
+    // gone.
+    bool recheckRun(const std::vector<MeasuredFile>& files, std::size_t begin, std::vector<Recheck>& now)
     {
-        const MeasuredFile& reference = files[nameAt(0)];
+        const auto recheckRange = [&](std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                if (now[i] == Recheck::Wanted)
+                    now[i] = recheck(files[begin + i]);
+        };
+        const std::size_t wanted = std::size_t(std::count(now.begin(), now.end(), Recheck::Wanted));
+        if (m_helper && wanted >= m_parallelRecheckFrom) {
+            constexpr std::size_t kBlock = 64;
+            m_helper->share(now.size(), kBlock,
+                            [&](int, std::size_t first, std::size_t last) { recheckRange(first, last); });
+        } else {
+            recheckRange(0, now.size());
+        }
+        return std::find(now.begin(), now.end(), Recheck::Gone) != now.end();
+    }
+
+    // A file that changed since it was measured may have been read half old,
+    // half new, and would be described by its old size: it is identical to
+    // nothing, as an unreadable file is.
+    Recheck recheck(const MeasuredFile& file)
+    {
+        const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[file.row]);
+        if (!status)
+            return status.error() == FileError::NotFound ? Recheck::Gone : Recheck::Changed;
+        const bool same = status->size == file.size && changeStamp(*status) == file.stamp &&
+                          status->identity.inode == file.inode &&
+                          status->identity.device == m_devices[file.device];
+        return same ? Recheck::Unchanged : Recheck::Changed;
+    }
+
+    // One group: `count` names in listing order, the i-th at position
+    // nameAt(i) of the measured files. Only names found unchanged take part:
+    // the first is the reference, and the group is reported only while
+    // another file on disk is left besides it.
+    template <typename NameAt>
+    PassEnd reportGroup(const std::vector<MeasuredFile>& files, const std::vector<Recheck>& now,
+                        std::size_t begin, std::size_t count, ByteCount size, NameAt nameAt)
+    {
+        const auto unchanged = [&](std::size_t i) { return now[nameAt(i) - begin] == Recheck::Unchanged; };
+        std::size_t first = 0;
+        while (first < count && !unchanged(first))
+            ++first;
+        if (first == count)
+            return PassEnd::Finished;
+        const MeasuredFile& reference = files[nameAt(first)];
+        bool twinLeft = false;
+        for (std::size_t i = first + 1; i < count && !twinLeft; ++i)
+            twinLeft = unchanged(i) && files[nameAt(i)].identity() != reference.identity();
+        if (!twinLeft)
+            return PassEnd::Finished;
+
         const std::string& referencePath = m_listing.paths[reference.row];
         const int group = ++m_groups;
         m_view.addDuplicateRow({true, referencePath, group});
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = first + 1; i < count; ++i) {
             const MeasuredFile& twin = files[nameAt(i)];
-            if (twin.identity() == reference.identity())
+            if (!unchanged(i) || twin.identity() == reference.identity())
                 continue;
             const std::string& twinPath = m_listing.paths[twin.row];
             m_view.addDuplicateRow({false, twinPath, group});
@@ -416,6 +535,7 @@ private:
     // system is not to be used from two threads.
     HelperThread* m_helper;
     std::size_t m_parallelListingFrom;
+    std::size_t m_parallelRecheckFrom;
     ContentClassifier m_classifier;
     AnalysisOutcome& m_outcome;
     std::vector<std::uint64_t> m_devices;

@@ -23,7 +23,8 @@ struct AnalysisOutcome {
 // pair record per twin, with progress on the window. Files whose size no other
 // file has are never opened; no byte is read twice; no hash decides equality.
 // A listed file that vanished before the run makes it rescan the folder and
-// start over; a file that cannot be read is identical to nothing.
+// start over; a file that cannot be read, or whose size, date or identity
+// changed before its group is reported, is identical to nothing.
 class DuplicateAnalysis {
 public:
     DuplicateAnalysis(FileSystem& fileSystem, DateText& dates, MainWindowView& view,

@@ -58,7 +58,12 @@ DuplicateDeletion::Outcome DuplicateDeletion::deleteRow(int index)
     const Result<FileStatus> found = m_fileSystem.status(path);
     if (!found)
         return failed(found.error());
-    if (!hasListedCopy(index, *found)) {
+    const CopyCheck copy = findListedCopy(index, *found);
+    // A copy that could not be read may well exist: the file is kept for
+    // what stopped the check, not for a lack of copies.
+    if (copy == CopyCheck::Unknown)
+        return failed(FileError::AccessDenied);
+    if (copy == CopyCheck::None) {
         m_messages.show("El archivo no se ha borrado porque ya no tiene ninguna copia idéntica.",
                         "Borrado", MessageButtons::Ok, MessageIcon::Critical);
         return Outcome::Kept;
@@ -75,9 +80,10 @@ DuplicateDeletion::Outcome DuplicateDeletion::deleteRow(int index)
     return Outcome::Deleted;
 }
 
-bool DuplicateDeletion::hasListedCopy(int index, const FileStatus& status)
+DuplicateDeletion::CopyCheck DuplicateDeletion::findListedCopy(int index, const FileStatus& status)
 {
     const DuplicateRow row = m_view.duplicateRow(index);
+    bool unknown = false;
     for (int i = 0; i < m_view.duplicateRowCount(); ++i) {
         if (i == index)
             continue;
@@ -85,15 +91,20 @@ bool DuplicateDeletion::hasListedCopy(int index, const FileStatus& status)
         if (other.group != row.group)
             continue;
         const Result<FileStatus> otherStatus = m_fileSystem.status(other.path);
+        if (!otherStatus) {
+            unknown |= otherStatus.error() != FileError::NotFound;
+            continue;
+        }
         // Another name of the same file on disk is no copy: deleting this
         // one would take the data with it.
-        if (!otherStatus || otherStatus->identity == status.identity ||
-            otherStatus->size != status.size)
+        if (otherStatus->identity == status.identity || otherStatus->size != status.size)
             continue;
-        if (sameContents(m_fileSystem, row.path, other.path))
-            return true;
+        const Sameness sameness = sameContents(m_fileSystem, row.path, other.path);
+        if (sameness == Sameness::Same)
+            return CopyCheck::Found;
+        unknown |= sameness == Sameness::Unknown;
     }
-    return false;
+    return unknown ? CopyCheck::Unknown : CopyCheck::None;
 }
 
 void DuplicateDeletion::forgetRow(int index)

@@ -13,7 +13,9 @@ namespace zelvo {
 // after one confirmation, visiting the rows from the last to the first. A file
 // is deleted only while another listed file of its group is still a true copy
 // of it (same bytes now, and not the same file on disk), so the last copy of
-// some data is never lost. A deletion is logged only once it has happened.
+// some data is never lost; when some file could not be read to tell, the
+// file is kept as one that cannot be deleted. A deletion is logged only once
+// it has happened.
 // Failures of one file are told to the user and never stop the others.
 class DuplicateDeletion {
 public:
@@ -28,9 +30,10 @@ public:
 
 private:
     enum class Outcome { Deleted, Vanished, Kept };
+    enum class CopyCheck { Found, None, Unknown };
 
     Outcome deleteRow(int index);
-    bool hasListedCopy(int index, const FileStatus& status);
+    CopyCheck findListedCopy(int index, const FileStatus& status);
     void forgetRow(int index);
 
     FileSystem& m_fileSystem;

@@ -24,28 +24,37 @@ Result<std::size_t> readFull(FileReader& reader, std::span<std::byte> into)
     return filled;
 }
 
+// A file gone holds nothing to compare; any other failure leaves the
+// question open.
+Sameness failedWith(FileError error)
+{
+    return error == FileError::NotFound ? Sameness::Different : Sameness::Unknown;
+}
+
 } // namespace
 
-bool sameContents(FileSystem& fileSystem, const std::string& first, const std::string& second)
+Sameness sameContents(FileSystem& fileSystem, const std::string& first, const std::string& second)
 {
     auto a = fileSystem.openForReading(first);
     if (!a)
-        return false;
+        return failedWith(a.error());
     auto b = fileSystem.openForReading(second);
     if (!b)
-        return false;
+        return failedWith(b.error());
 
     std::vector<std::byte> chunkA(kChunk);
     std::vector<std::byte> chunkB(kChunk);
     for (;;) {
         const Result<std::size_t> gotA = readFull(**a, chunkA);
+        if (!gotA)
+            return failedWith(gotA.error());
         const Result<std::size_t> gotB = readFull(**b, chunkB);
-        if (!gotA || !gotB || *gotA != *gotB)
-            return false;
-        if (!std::equal(chunkA.begin(), chunkA.begin() + *gotA, chunkB.begin()))
-            return false;
+        if (!gotB)
+            return failedWith(gotB.error());
+        if (*gotA != *gotB || !std::equal(chunkA.begin(), chunkA.begin() + *gotA, chunkB.begin()))
+            return Sameness::Different;
         if (*gotA < kChunk)
-            return true;
+            return Sameness::Same;
     }
 }
 

@@ -6,9 +6,15 @@
 
 namespace zelvo {
 
+// How two files compare right now.
+enum class Sameness {
+    Same,
+    Different, // other bytes, or a file gone: no copy either way
+    Unknown,   // a file could not be opened or read to its end
+};
+
 // Whether two files hold the same bytes right now, read side by side in
-// chunks and given up at the first chunk that differs. A file that cannot be
-// opened or read to its end is the same as nothing.
-bool sameContents(FileSystem& fileSystem, const std::string& first, const std::string& second);
+// chunks and given up at the first chunk that differs.
+Sameness sameContents(FileSystem& fileSystem, const std::string& first, const std::string& second);
 
 } // namespace zelvo

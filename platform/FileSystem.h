@@ -34,6 +34,9 @@ struct FileStatus {
     ByteCount size = 0;
     Timestamp modified;
     FileIdentity identity;
+    // The fraction of the modification's second, where the system keeps it:
+    // only to tell whether a file changed meanwhile.
+    std::uint32_t modifiedNanoseconds = 0;
 };
 
 // An open file. Closing happens in the destructor, so no path can leave a file

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <string_view>
 #include <fcntl.h>
@@ -131,6 +132,86 @@ void sortIgnoringCase(std::vector<std::string>& names)
         names[i] = std::move(sortable[i].name);
 }
 
+// Opens a folder as its path names it now. A path too long for one system
+// call is walked in pieces shorter than PATH_MAX, cut at separators, each
+// looked up relative to the folder the previous one opened and following
+// links as one lookup of the whole path would. Answers -1 with errno set on
+// failure.
+int openFolderNow(std::string_view folder)
+{
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (folder.size() < PATH_MAX)
+        return ::open(std::string(folder).c_str(), kFlags);
+    FileDescriptor at;
+    std::size_t begin = 0;
+    while (begin < folder.size()) {
+        std::size_t end = folder.size();
+        if (end - begin >= PATH_MAX) {
+            end = folder.rfind('/', begin + PATH_MAX - 1);
+            // A single name this long is refused by the system anyway.
+            if (end == std::string_view::npos || end <= begin) {
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+        }
+        const std::string piece(folder.substr(begin, end - begin));
+        const int next = ::openat(at.valid() ? at.get() : AT_FDCWD, piece.c_str(), kFlags);
+        if (next < 0) {
+            const int error = errno;
+            at.reset();
+            errno = error;
+            return -1;
+        }
+        at.reset(next);
+        // The next piece must be relative: a leading "/" would start again
+        // from the root.
+        begin = end;
+        while (begin < folder.size() && folder[begin] == '/')
+            ++begin;
+    }
+    return at.release();
+}
+
+// Where the last name of a path is looked up now, with nothing kept between
+// calls: the whole path from the working folder when the system takes it in
+// one call, else the name within its folder opened afresh by openFolderNow.
+class PathAnchor {
+public:
+    explicit PathAnchor(const std::string& path) : m_name(path.c_str())
+    {
+        if (path.size() < PATH_MAX)
+            return;
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash + 1 == path.size()) {
+            m_error = ENAMETOOLONG;
+            return;
+        }
+        m_folder.reset(openFolderNow(std::string_view(path).substr(0, slash == 0 ? 1 : slash)));
+        if (!m_folder.valid())
+            m_error = errno;
+        m_name = path.c_str() + slash + 1;
+    }
+    // The lookup's errno outlives the folder's closing.
+    ~PathAnchor()
+    {
+        const int error = errno;
+        m_folder.reset();
+        errno = error;
+    }
+    PathAnchor(const PathAnchor&) = delete;
+    PathAnchor& operator=(const PathAnchor&) = delete;
+
+    // 0, or the errno that kept the folder from being opened.
+    int error() const { return m_error; }
+    int folder() const { return m_folder.valid() ? m_folder.get() : AT_FDCWD; }
+    const char* name() const { return m_name; }
+
+private:
+    FileDescriptor m_folder;
+    const char* m_name;
+    int m_error = 0;
+};
+
 } // namespace
 
 // A folder handle is trusted for a short while only: a folder renamed and
@@ -148,7 +229,8 @@ struct PosixFileSystem::FolderCache {
     explicit FolderCache(std::uint64_t ownerId) : owner(ownerId) {}
 
     // Runs lookup(folderFd, name) for a path, relative to a kept handle on
-    // its folder when one can be had, else on the whole path.
+    // its folder when one can be had, else as the path stands now. The lookup
+    // answers -1 with errno set on failure.
     template <typename Lookup>
     auto at(const std::string& path, Lookup lookup)
     {
@@ -156,9 +238,14 @@ struct PosixFileSystem::FolderCache {
         if (slash == std::string::npos || slash + 1 == path.size())
             return lookup(AT_FDCWD, path.c_str());
         const int folderFd = handleFor(std::string_view(path.data(), slash == 0 ? 1 : slash));
-        if (folderFd < 0)
-            return lookup(AT_FDCWD, path.c_str());
-        return lookup(folderFd, path.c_str() + slash + 1);
+        if (folderFd >= 0)
+            return lookup(folderFd, path.c_str() + slash + 1);
+        const PathAnchor anchor(path);
+        if (anchor.error() != 0) {
+            errno = anchor.error();
+            return decltype(lookup(AT_FDCWD, path.c_str()))(-1);
+        }
+        return lookup(anchor.folder(), anchor.name());
     }
 
 private:
@@ -275,6 +362,7 @@ Result<FileStatus> PosixFileSystem::status(const std::string& path)
     status.size = ByteCount(st.st_size);
     status.modified = Timestamp{std::int64_t(st.st_mtim.tv_sec)};
     status.identity = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
+    status.modifiedNanoseconds = std::uint32_t(st.st_mtim.tv_nsec);
     return status;
 }
 
@@ -283,9 +371,13 @@ Result<std::unique_ptr<FileReader>> PosixFileSystem::openForReading(const std::s
     // The whole path is walked, never a kept folder handle: this is the open
     // that the check before a deletion relies on, and it must read the file
     // the path names now, even in a folder replaced a moment ago. The engine's
-    // thousands of opens go through openForComparing.
+    // thousands of opens go through openForComparing. A path too long for
+    // the system is opened within its folder, itself opened afresh.
+    const PathAnchor anchor(path);
+    if (anchor.error() != 0)
+        return fileErrorFromErrno(anchor.error());
     ByteCount size = 0;
-    auto fd = openRegularFile(AT_FDCWD, path.c_str(), O_RDONLY, 0, &size);
+    auto fd = openRegularFile(anchor.folder(), anchor.name(), O_RDONLY, 0, &size);
     if (!fd)
         return fd.error();
     return readerFor(*fd, size);
@@ -325,7 +417,10 @@ Result<std::unique_ptr<FileReader>> PosixFileSystem::readerFor(int fd, ByteCount
 
 FileError PosixFileSystem::removeFile(const std::string& path)
 {
-    return ::unlink(path.c_str()) == 0 ? FileError::None : lastError();
+    const PathAnchor anchor(path);
+    if (anchor.error() != 0)
+        return fileErrorFromErrno(anchor.error());
+    return ::unlinkat(anchor.folder(), anchor.name(), 0) == 0 ? FileError::None : lastError();
 }
 
 FileError PosixFileSystem::appendToFile(const std::string& path, std::string_view bytes)

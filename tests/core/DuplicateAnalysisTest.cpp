@@ -337,6 +337,33 @@ private slots:
         QCOMPARE(bench.messages.callCount(), std::size_t{0});
     }
 
+    void aNameRefusedWhenItsGroupIsReportedTakesNoPart_data()
+    {
+        QTest::addColumn<bool>("twoThreads");
+        QTest::newRow("one thread") << false;
+        QTest::newRow("two threads") << true;
+    }
+    void aNameRefusedWhenItsGroupIsReportedTakesNoPart()
+    {
+        QFETCH(bool, twoThreads);
+        Bench bench;
+        for (const char* name : {"e1", "e2", "e3"})
+            bench.add(name, "");
+        for (const char* name : {"x1", "x2", "x3"})
+            bench.add(name, "same");
+        if (twoThreads)
+            bench.useTwoThreads();
+        bench.scan();
+        // Measured by the scan and by the run, never shown, refused after.
+        for (const char* path : {"/d/e3", "/d/x3"})
+            bench.fileSystem.failOperation(path, FsOperation::Status, FileError::AccessDenied, 3);
+        const AnalysisOutcome outcome = bench.analyse();
+        QCOMPARE(bench.rows(), (std::vector<std::string>{"> e1", "e2", "> x1", "x2"}));
+        QCOMPARE(outcome.NumDuplicados, 2.0);
+        QCOMPARE(bench.recorder.pairs, (std::vector<Pair>{{"/d/e1", 0, "/d/e2"}, {"/d/x1", 4, "/d/x2"}}));
+        QCOMPARE(bench.messages.callCount(), std::size_t{0});
+    }
+
     void theOverallAndComparisonBarsShareOneLastDrawnCount()
     {
         // The overall bar draws 13 bullets for the second row of three; the

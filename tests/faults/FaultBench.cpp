@@ -2,14 +2,41 @@
 
 #include <QDir>
 
+#include <climits>
 #include <cstring>
 #include <ftw.h>
 
 namespace zelvo::faults {
 
+namespace {
+
+// Runs call(folderFd, name) on a path: on the whole path when the system
+// takes it in one call, else on its last name within its folder, so that
+// tests can make and look at files whose paths exceed PATH_MAX.
+template <typename Call>
+int onPath(const std::string& path, Call call)
+{
+    if (path.size() < PATH_MAX)
+        return call(AT_FDCWD, path.c_str());
+    const std::size_t slash = path.rfind('/');
+    const int folder = ::open(path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return -1;
+    const int result = call(folder, path.c_str() + slash + 1);
+    ::close(folder);
+    return result;
+}
+
+int openPath(const std::string& path, int flags, mode_t mode = 0)
+{
+    return onPath(path, [&](int folder, const char* name) { return ::openat(folder, name, flags, mode); });
+}
+
+} // namespace
+
 bool writeFile(const std::string& path, std::string_view bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = openPath(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     std::size_t done = 0;
@@ -27,7 +54,7 @@ bool writeFile(const std::string& path, std::string_view bytes)
 std::string readFile(const std::string& path, bool* found)
 {
     std::string bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openPath(path, O_RDONLY | O_CLOEXEC);
     if (found)
         *found = fd >= 0;
     if (fd < 0)
@@ -46,17 +73,20 @@ std::string readFile(const std::string& path, bool* found)
 bool exists(const std::string& path)
 {
     struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
+    return onPath(path, [&](int folder, const char* name) {
+               return ::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW);
+           }) == 0;
 }
 
 bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool removeTree(const std::string& path)
 {
-    const auto removeOne = [](const char* at, const struct stat*, int, struct FTW*) {
-        return ::remove(at);
+    // Within each folder by name, so that paths beyond PATH_MAX go too.
+    const auto removeOne = [](const char* at, const struct stat*, int, struct FTW* where) {
+        return ::remove(where->level == 0 ? at : at + where->base);
     };
-    return ::nftw(path.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
+    return ::nftw(path.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS | FTW_CHDIR) == 0;
 }
 
 bool writeSparseFile(const std::string& path, ByteCount size, std::string_view tail)

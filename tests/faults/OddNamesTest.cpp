@@ -155,19 +155,29 @@ private slots:
         QCOMPARE(readFile(bench.path("Foto.jpg")), std::string("other image"));
     }
 
-    void filesDeepInAPathNearTheSystemLimitAreFoundAndDeleted()
+    void filesDeepInAPathNearOrBeyondTheSystemLimitAreFoundAndDeleted_data()
     {
-        FaultBench bench;
+        QTest::addColumn<int>("pathSize");
+        QTest::newRow("4,090 bytes, just under the limit") << 4090;
+        QTest::newRow("4,256 bytes, beyond the limit") << 4256;
+    }
+    void filesDeepInAPathNearOrBeyondTheSystemLimitAreFoundAndDeleted()
+    {
         // Folders of up to 200-byte names, then names of 255 bytes: the full
-        // paths are 4,090 bytes long, close to the 4,096 a path may have.
+        // paths are near or beyond the 4,096 bytes a path may have, while
+        // the folder itself is not.
+        QFETCH(int, pathSize);
+        FaultBench bench;
+        const std::size_t folderSize = std::size_t(pathSize) - 256;
         std::string deep = bench.folder();
-        for (char c = 'a'; deep.size() < 4090 - 256; ++c) {
-            deep += "/" + std::string(std::min<std::size_t>(200, 4090 - 256 - deep.size() - 1), c);
+        for (char c = 'a'; deep.size() < folderSize; ++c) {
+            const std::size_t length = std::min<std::size_t>(200, folderSize - deep.size() - 1);
+            deep.append(1, '/').append(length, c);
             QVERIFY(makeFolder(deep));
         }
         const std::string first = deep + "/" + std::string(255, '1');
         const std::string second = deep + "/" + std::string(255, '2');
-        QCOMPARE(first.size(), std::size_t(4090));
+        QCOMPARE(first.size(), std::size_t(pathSize));
         QVERIFY(writeFile(first, "deep copy"));
         QVERIFY(writeFile(second, "deep copy"));
         bench.where.folder = deep;
@@ -181,9 +191,21 @@ private slots:
         const auto records = parseLog(bench.logBytes(), &whole);
         QVERIFY(whole);
         QCOMPARE(records.at(0).paths, (Paths{first, second}));
+        {
+            // The preview's read.
+            auto preview = bench.files.openForReading(second);
+            QVERIFY(preview.ok());
+            std::byte bytes[16];
+            QCOMPARE(*(*preview)->read(bytes), std::size_t(9));
+        }
+        // The deletion, after its last-copy check.
         QVERIFY(bench.deleteRow(second));
+        QCOMPARE(bench.messageTexts().size(), std::size_t(1)); // the question alone
         QVERIFY(!exists(second));
         QCOMPARE(readFile(first), std::string("deep copy"));
+        const auto after = parseLog(bench.logBytes(), nullptr);
+        QVERIFY(after.back().isDeletion);
+        QCOMPARE(after.back().paths, (Paths{second}));
     }
 
     void aFolderBeyondThePathLimitListsNothingAndNothingBreaks()

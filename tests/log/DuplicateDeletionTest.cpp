@@ -192,6 +192,42 @@ private slots:
         QCOMPARE(b.logBytes(), kNoLog);
     }
 
+    void aCopyThatCannotBeReadIsNoReasonToSayThereIsNone_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("faulty");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("its only copy refuses to open") << "d" << "e" << "open" << false;
+        QTest::newRow("its only copy refuses its status") << "d" << "e" << "status" << false;
+        QTest::newRow("its only copy fails midway") << "d" << "e" << "read" << false;
+        QTest::newRow("the file itself refuses to open") << "d" << "d" << "open" << false;
+        QTest::newRow("another copy confirms it") << "b" << "a" << "open" << true;
+    }
+    void aCopyThatCannotBeReadIsNoReasonToSayThereIsNone()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, faulty);
+        QFETCH(QString, fault);
+        QFETCH(bool, deleted);
+        Bench<> b;
+        const std::string faultyPath = b.path(faulty.toUtf8().constData());
+        if (fault == "open")
+            b.files.failOpen(faultyPath, FileError::AccessDenied);
+        else if (fault == "status")
+            b.files.failStatus(faultyPath, FileError::AccessDenied);
+        else
+            b.files.failReadAfterBytes(faultyPath, 3);
+        const std::string name = target.toStdString();
+        b.deleteFile(name.c_str());
+        QCOMPARE(b.exists(name.c_str()), !deleted);
+        QCOMPARE(b.view.duplicateRowCount(), deleted ? 4 : 5);
+        if (!deleted) {
+            QCOMPARE(b.messages.lastCall().text, "No se puede borrar el archivo.\n" + b.path(name.c_str()));
+            QCOMPARE(b.logBytes(), kNoLog);
+        }
+    }
+
     void aCopyThatIsOnlyAnotherNameOfTheSameFileDoesNotCount()
     {
         Bench<> b;

@@ -6,6 +6,7 @@
 #include <thread>
 #include <QTest>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <ftw.h>
@@ -215,13 +216,14 @@ private slots:
         QCOMPARE(::link(path("a").c_str(), path("hard").c_str()), 0);
         QCOMPARE(::symlink("a", path("soft").c_str()), 0);
         writeFile(path("b"), "hello");
-        timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+        timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 250000000}};
         QCOMPARE(::utimensat(AT_FDCWD, path("a").c_str(), times, 0), 0);
 
         auto a = m_fs.status(path("a"));
         QVERIFY(a.ok());
         QCOMPARE(a->size, ByteCount(5));
         QCOMPARE(a->modified, Timestamp{1700000000});
+        QCOMPARE(a->modifiedNanoseconds, std::uint32_t{250000000});
         QCOMPARE(m_fs.status(path("hard"))->identity, a->identity);
         QCOMPARE(m_fs.status(path("soft"))->identity, a->identity);
         QVERIFY(m_fs.status(path("b"))->identity != a->identity);
@@ -362,6 +364,52 @@ private slots:
         QCOMPARE(::rmdir(folder.c_str()), 0);
         QCOMPARE(m_fs.status(folder + "/a.txt").error(), FileError::NotFound);
         QCOMPARE(m_fs.openForReading(folder + "/a.txt").error(), FileError::NotFound);
+    }
+
+    void pathsBeyondTheSystemLimitAreMeasuredReadAndRemoved()
+    {
+        // Folders of 200-byte names, each made within the last: a file whose
+        // folder is under PATH_MAX but whose path is not, and one whose
+        // folder is beyond it too.
+        std::vector<int> levels{::open(m_root.c_str(), O_RDONLY | O_DIRECTORY)};
+        std::vector<std::string> names;
+        std::string folder = m_root;
+        Names files;
+        for (char c = 'a'; files.size() < 2; ++c) {
+            names.emplace_back(200, c);
+            QCOMPARE(::mkdirat(levels.back(), names.back().c_str(), 0755), 0);
+            levels.push_back(::openat(levels.back(), names.back().c_str(), O_RDONLY | O_DIRECTORY));
+            QVERIFY(levels.back() >= 0);
+            folder += "/" + names.back();
+            if (folder.size() < PATH_MAX - 250 || (files.size() == 1 && folder.size() < PATH_MAX + 200))
+                continue;
+            const int fd = ::openat(levels.back(), "far.txt", O_WRONLY | O_CREAT, 0644);
+            QCOMPARE(::write(fd, "far away", 8), ssize_t(8));
+            ::close(fd);
+            files.push_back(folder + "/" + std::string(250 - files.size() * 240, 'f'));
+            QCOMPARE(::renameat(levels.back(), "far.txt", levels.back(),
+                                files.back().substr(folder.size() + 1).c_str()), 0);
+        }
+        for (const std::string& file : files) {
+            QVERIFY(file.size() > PATH_MAX);
+            QCOMPARE(m_fs.status(file)->size, ByteCount{8});
+            auto reader = m_fs.openForReading(file);
+            QVERIFY(reader.ok());
+            std::array<std::byte, 16> bytes{};
+            QCOMPARE(*(*reader)->read(bytes), std::size_t{8});
+            QCOMPARE(asText(std::span(bytes).first(8)), std::string("far away"));
+            QCOMPARE(m_fs.removeFile(file), FileError::None);
+            QCOMPARE(m_fs.status(file).error(), FileError::NotFound);
+            QCOMPARE(m_fs.removeFile(file), FileError::NotFound);
+        }
+        // A name longer than any a folder can hold is the system's refusal.
+        QCOMPARE(m_fs.openForReading(folder + "/" + std::string(300, 'n')).error(),
+                 FileError::InvalidArgument);
+        for (std::size_t i = names.size(); i-- > 0;) {
+            ::close(levels[i + 1]);
+            QCOMPARE(::unlinkat(levels[i], names[i].c_str(), AT_REMOVEDIR), 0);
+        }
+        ::close(levels.front());
     }
 
     void appendCreatesThenAddsAtTheEnd()
