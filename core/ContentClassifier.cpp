@@ -4,6 +4,7 @@
 #include "HelperThread.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -191,10 +192,10 @@ public:
     ChunkRound(FileSystem& fileSystem, const ContentClassifier::PathOf& pathOf,
                std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena,
                PageBuffer& helperArena, HelperThread* helper, std::size_t parallelFrom, ByteCount size,
-               ByteRange range, bool keepOpen)
+               ByteRange range, bool keepOpen, SplitProgress* progress)
         : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena),
           m_helperArena(helperArena), m_helper(helper), m_parallelFrom(parallelFrom), m_size(size),
-          m_range(range), m_keepOpen(keepOpen)
+          m_range(range), m_keepOpen(keepOpen), m_progress(progress)
     {
     }
 
@@ -203,7 +204,9 @@ public:
 
 private:
     bool readChunk(std::size_t member, std::byte* into);
-    void classify(std::span<const std::size_t> members, ClassTable& table);
+    // `progress` is told of each file only on the calling thread.
+    void classify(std::span<const std::size_t> members, std::size_t reference, ClassTable& table,
+                  SplitProgress* progress);
     void classifyWithHelper(const FileClass& members, ClassTable& table);
 
     FileSystem& m_fileSystem;
@@ -216,6 +219,10 @@ private:
     ByteCount m_size;
     ByteRange m_range;
     bool m_keepOpen;
+    SplitProgress* m_progress;
+    // Files of the round read by either thread, and those left alone.
+    std::atomic<std::size_t> m_read{0};
+    std::size_t m_alone = 0;
 };
 
 bool ChunkRound::readChunk(std::size_t member, std::byte* into)
@@ -242,11 +249,16 @@ bool ChunkRound::readChunk(std::size_t member, std::byte* into)
     return true;
 }
 
-void ChunkRound::classify(std::span<const std::size_t> members, ClassTable& table)
+void ChunkRound::classify(std::span<const std::size_t> members, std::size_t reference, ClassTable& table,
+                          SplitProgress* progress)
 {
-    for (std::size_t member : members)
+    for (std::size_t member : members) {
+        const std::size_t read = m_read.fetch_add(1, std::memory_order_relaxed);
+        if (progress)
+            progress->reading(reference, member, read);
         if (readChunk(member, table.scratch()))
             table.addScratch(member);
+    }
 }
 
 // Opening and reading thousands of small files is bound by system calls,
@@ -257,7 +269,8 @@ void ChunkRound::classifyWithHelper(const FileClass& members, ClassTable& table)
     ClassTable helperTable(m_helperArena, m_range.length, members.size());
     constexpr std::size_t kBlock = 16;
     m_helper->share(members.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
-        classify(std::span(members).subspan(first, last - first), worker == 0 ? table : helperTable);
+        classify(std::span(members).subspan(first, last - first), members.front(),
+                 worker == 0 ? table : helperTable, worker == 0 ? m_progress : nullptr);
     });
     // The helper's classes differ from each other already: each one either
     // joins one of ours or stays a class of its own.
@@ -283,15 +296,38 @@ void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
     if (m_helper && members.size() >= m_parallelFrom)
         classifyWithHelper(members, table);
     else
-        classify(members, table);
+        classify(members, members.front(), table, m_progress);
 
+    // A file that could not be read belongs to no subclass: it is alone too.
+    std::size_t kept = 0;
     for (FileClass& subclass : table.classes()) {
-        if (subclass.size() >= 2)
+        if (subclass.size() >= 2) {
+            kept += subclass.size();
             into.push_back(std::move(subclass));
-        else
+        } else {
             m_readers[subclass.front()].reset();
+        }
     }
+    m_alone += members.size() - kept;
+    if (m_progress)
+        m_progress->classSplit(m_alone, m_read.load(std::memory_order_relaxed));
 }
+
+} // namespace
+
+namespace {
+
+// The plain callback of the simpler calls, heard once per round.
+class RoundCallback : public SplitProgress {
+public:
+    explicit RoundCallback(const ContentClassifier::Progress& progress) : m_progress(progress) {}
+    void roundStarts(ByteCount compared, ByteCount size, std::size_t) override { m_progress(compared, size); }
+    void reading(std::size_t, std::size_t, std::size_t) override {}
+    void classSplit(std::size_t, std::size_t) override {}
+
+private:
+    const ContentClassifier::Progress& m_progress;
+};
 
 } // namespace
 
@@ -304,6 +340,13 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector
 
 std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count, const PathOf& pathOf,
                                                                ByteCount size, const Progress& progress)
+{
+    RoundCallback rounds(progress);
+    return split(count, pathOf, size, progress ? &rounds : nullptr);
+}
+
+std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count, const PathOf& pathOf,
+                                                               ByteCount size, SplitProgress* progress)
 {
     if (count < 2)
         return {};
@@ -333,7 +376,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         const std::size_t cap = m_limits.memoryBudget / slots / kPage * kPage;
         const ByteRange range = plan.next(cap);
         if (progress)
-            progress(compared, size);
+            progress->roundStarts(compared, size, survivors);
 
         // The arenas are kept from one split to the next, as most size groups
         // are small; one that outgrew the budget gives its memory back.
@@ -347,7 +390,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         }
         // A file read to its end in this round is closed at once.
         ChunkRound round(m_fileSystem, pathOf, readers, m_arena, m_helperArena, helper, m_limits.parallelFrom,
-                         size, range, !plan.done() && survivors <= m_limits.maxOpenFiles);
+                         size, range, !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)
             round.split(c, next);

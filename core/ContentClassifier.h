@@ -27,6 +27,22 @@ struct ClassifierLimits {
     std::size_t parallelListingFrom = 1024;
 };
 
+// What a split tells while it works, on the thread that called it; the
+// members a helper thread reads are counted, never named.
+class SplitProgress {
+public:
+    virtual ~SplitProgress() = default;
+    // Before each chunk round: bytes of every surviving file already
+    // compared, the files' size, and the files taking part in the round.
+    virtual void roundStarts(ByteCount compared, ByteCount size, std::size_t members) = 0;
+    // A file is about to be read and compared with its class, whose first
+    // member is `reference`; `read` files of the round were read before it.
+    virtual void reading(std::size_t reference, std::size_t file, std::size_t read) = 0;
+    // A class of the round was split: `alone` files of the round so far are
+    // left without an identical file, of `read` files read so far.
+    virtual void classSplit(std::size_t alone, std::size_t read) = 0;
+};
+
 // Splits files of one size into classes of byte-identical contents. It reads
 // every file chunk by chunk (a small first chunk, then the last block, then
 // growing chunks through the middle) and compares each chunk with memcmp
@@ -61,6 +77,8 @@ public:
     // The same for `count` files whose paths `pathOf` gives.
     std::vector<std::vector<std::size_t>> split(std::size_t count, const PathOf& pathOf,
                                                 ByteCount size, const Progress& progress = {});
+    std::vector<std::vector<std::size_t>> split(std::size_t count, const PathOf& pathOf,
+                                                ByteCount size, SplitProgress* progress);
 
 private:
     FileSystem& m_fileSystem;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisListener.h"
 #include "ContentClassifier.h"
 #include "FolderListing.h"
 #include "MainWindowView.h"
@@ -20,7 +21,10 @@ struct AnalysisOutcome {
 
 // The "Analizar" run: finds every set of byte-identical files in the listing
 // and reports them as groups (a head row, then its twins in listing order), one
-// pair record per twin, with progress on the window. Files whose size no other
+// pair record per twin, telling an AnalysisListener what it does (the
+// window's is AnalysisDisplay). The steps: measure every listed file, order
+// the files by size, split each size group by content, report the groups.
+// Files whose size no other
 // file has are never opened; no byte is read twice; no hash decides equality.
 // A listed file that vanished before the run makes it rescan the folder and
 // start over; a file that cannot be read, or whose size, date or identity
@@ -34,8 +38,12 @@ public:
     {
     }
 
-    // Command1_Click's work. The listing may be rebuilt by the recovery scan.
+    // Command1_Click's work, shown on the window. The listing may be rebuilt
+    // by the recovery scan. Out of memory reaches the caller, after the final
+    // cleanup.
     AnalysisOutcome run(const ScanRequest& where, FolderListing& listing);
+    // The same, told to any listener; the listener rescans.
+    AnalysisOutcome run(FolderListing& listing, AnalysisListener& listener);
 
     // How often the path, size and date captions may change during a run;
     // about 30 times a second unless set. Zero shows every file.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Expect.h"
+
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -29,13 +31,25 @@ public:
     explicit operator bool() const { return ok(); }
     FileError error() const { return m_error; }
 
-    T& value() & { return *m_value; }
-    const T& value() const& { return *m_value; }
-    T&& value() && { return std::move(*m_value); }
-    T* operator->() { return &*m_value; }
-    const T* operator->() const { return &*m_value; }
-    T& operator*() { return *m_value; }
-    const T& operator*() const { return *m_value; }
+    T& value() &
+    {
+        ZELVO_EXPECT(ok());
+        return *m_value;
+    }
+    const T& value() const&
+    {
+        ZELVO_EXPECT(ok());
+        return *m_value;
+    }
+    T&& value() &&
+    {
+        ZELVO_EXPECT(ok());
+        return std::move(*m_value);
+    }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
+    T& operator*() { return value(); }
+    const T& operator*() const { return value(); }
 
 private:
     std::optional<T> m_value;

@@ -11,12 +11,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -477,7 +479,7 @@ private slots:
         verifyFinalCleanup(broken.view);
     }
 
-    void aRunThatRunsOutOfMemoryStillCleansUp()
+    void aRunThatRunsOutOfMemoryStillCleansUpAndSaysSo()
     {
         struct ExhaustedFileSystem : MemoryFileSystem {
             Result<std::unique_ptr<FileReader>> openForReading(const std::string&) override
@@ -495,8 +497,8 @@ private slots:
         FakeMessageBox messages;
         RecordingRecorder recorder;
         DuplicateAnalysis analysis(fileSystem, dates, view, messages, recorder);
-        const AnalysisOutcome outcome = analysis.run({"/d", "*"}, listing);
-        QCOMPARE(outcome.NumDuplicados, 0.0);
+        // The failure reaches the caller, after the final cleanup.
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, analysis.run({"/d", "*"}, listing));
         QCOMPARE(view.caption(Control::Label3), std::string("  Archivos duplicados"));
         QCOMPARE(messages.callCount(), std::size_t{0});
         verifyFinalCleanup(view);
@@ -619,6 +621,60 @@ private slots:
         QVERIFY(bench.fileSystem.peakOpenReaders() <= 256);
         QCOMPARE(bench.fileSystem.openReaders(), 0);
         QVERIFY(bench.fileSystem.pathsReadTwice().empty());
+    }
+
+    void progressFollowsTheWorkInsideOneLargeSizeGroup()
+    {
+        // 2,500 files of one size that differ from their first bytes, each
+        // open slowed by a millisecond: one size group that takes seconds.
+        struct SlowDisk : MemoryFileSystem {
+            std::atomic<int> opens{0};
+            Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ++opens;
+                return MemoryFileSystem::openForReading(path);
+            }
+        } disk;
+        // When, counted in opens, the overall bar and the candidate changed.
+        struct TimedView : RecordingView {
+            const SlowDisk* disk = nullptr;
+            std::vector<std::pair<int, std::string>> bar, candidates;
+            void setCaption(Control c, const std::string& text) override
+            {
+                RecordingView::setCaption(c, text);
+                if (c == Control::Label2 && !text.empty())
+                    bar.emplace_back(disk->opens.load(), text);
+                if (c == Control::Label12 && !text.empty())
+                    candidates.emplace_back(disk->opens.load(), text);
+            }
+        } view;
+        view.disk = &disk;
+        for (int i = 0; i < 2500; ++i) {
+            const std::string name = std::to_string(10000 + i);
+            disk.addFile("/d/f" + name, name + std::string(8192 - name.size(), 'x'));
+        }
+        FolderListing listing;
+        BulletBar bar(view);
+        LeerDirectorio(ScanMode::StartUp, {"/d", "*"}, disk, view, listing, bar);
+        FakeDateText dates;
+        FakeMessageBox messages;
+        RecordingRecorder recorder;
+        DuplicateAnalysis(disk, dates, view, messages, recorder).run({"/d", "*"}, listing);
+
+        // A second of the run is about 1,000 opens: both changed within half
+        // of that all through it, the bar only growing and the candidates
+        // naming later and later files.
+        for (const auto* changes : {&view.bar, &view.candidates}) {
+            QVERIFY(changes->size() > 10);
+            QVERIFY(changes->front().first < 500);
+            QVERIFY(changes->back().first > 2000);
+            for (std::size_t i = 1; i < changes->size(); ++i) {
+                QVERIFY((*changes)[i].first - (*changes)[i - 1].first < 500);
+                QVERIFY((*changes)[i].second > (*changes)[i - 1].second);
+            }
+        }
+        verifyFinalCleanup(view);
     }
 };
 

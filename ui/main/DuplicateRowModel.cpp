@@ -66,8 +66,7 @@ void DuplicateRowModel::publish()
 
 void DuplicateRowModel::remove(int row)
 {
-    if (row < 0 || row >= int(m_rows.size()))
-        return;
+    ZELVO_EXPECT(row >= 0 && row < int(m_rows.size()));
     publish();
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);

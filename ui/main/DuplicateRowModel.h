@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DuplicateRow.h"
+#include "platform/Expect.h"
 
 #include <QAbstractListModel>
 #include <cstdint>
@@ -34,7 +35,11 @@ public:
     void clear();
     void append(const DuplicateRow& row);
     void remove(int row);
-    const DuplicateRow& row(int index) const { return m_rows[std::size_t(index)]; }
+    const DuplicateRow& row(int index) const
+    {
+        ZELVO_EXPECT(index >= 0 && std::size_t(index) < m_rows.size());
+        return m_rows[std::size_t(index)];
+    }
     int size() const { return int(m_rows.size()); }
 
     // Holds new rows back from the views (true), or hands every held row to

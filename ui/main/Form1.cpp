@@ -11,6 +11,7 @@
 #include "core/DuplicateAnalysis.h"
 #include "core/LeerDirectorio.h"
 
+#include <new>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -89,7 +90,13 @@ void Form1::Command1_Click()
     } held(*m_rows);
     DuplicateAnalysis analysis(m_pacedFileSystem, m_services.dates, *this, m_services.messages,
                                pairRecorder());
-    NumDuplicados = analysis.run({folder(), m_pattern}, m_listing).NumDuplicados;
+    try {
+        NumDuplicados = analysis.run({folder(), m_pattern}, m_listing).NumDuplicados;
+    } catch (const std::bad_alloc&) {
+        // The run has cleaned up after itself; like any failure without a
+        // message of its own, it ends quietly.
+        NumDuplicados = 0;
+    }
 }
 
 bool Form1::Command1_KeyPress(const QKeyEvent& key)
@@ -244,8 +251,7 @@ int Form1::duplicateRowCount() const { return m_rows->size(); }
 
 DuplicateRow Form1::duplicateRow(int index) const
 {
-    if (index < 0 || index >= m_rows->size())
-        return {};
+    ZELVO_EXPECT(index >= 0 && index < m_rows->size());
     return m_rows->row(index);
 }
 

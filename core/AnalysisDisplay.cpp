@@ -1,0 +1,182 @@
+#include "AnalysisDisplay.h"
+
+#include "LeerDirectorio.h"
+
+#include <string>
+
+namespace zelvo {
+
+namespace {
+
+const char* const kCountingCaption = "  Archivos duplicados";
+const char* const kInaccessibleText =
+    "No se puede acceder al directorio o archivo.\nCompruebe que no haya sido borrado o movido.";
+const char* const kInaccessibleTitle = "Error con archivo/directorio";
+constexpr int kOverallScale = 40;
+constexpr int kComparisonScale = 60;
+
+} // namespace
+
+AnalysisDisplay::AnalysisDisplay(MainWindowView& view, FileSystem& fileSystem, DateText& dates,
+                                 MessageBox& messages, const ScanRequest& where,
+                                 std::chrono::steady_clock::duration captionInterval)
+    : m_view(view), m_fileSystem(fileSystem), m_dates(dates), m_messages(messages), m_where(where),
+      m_bar(view), m_throttle(captionInterval)
+{
+}
+
+void AnalysisDisplay::runStarts()
+{
+    m_view.setVisible(Control::Text2, false);
+    m_view.setVisible(Control::Image2, false);
+    m_view.setCaption(Control::Label3, kCountingCaption);
+    m_view.repaintNow(Control::Label3);
+}
+
+void AnalysisDisplay::passStarts()
+{
+    m_view.setBusyPointer(true);
+    m_view.clearDuplicateRows();
+    m_view.setEnabled(Control::Command3, false);
+    m_deleteEnabled = false;
+    m_view.setVisible(Control::Label7, true);
+    m_view.setVisible(Control::Label8, true);
+}
+
+void AnalysisDisplay::sizeGroupStarts(std::size_t settled, std::size_t total, const std::string& reference,
+                                      ByteCount size)
+{
+    m_bar.draw(Control::Label2, kOverallScale, settled, total);
+    m_overallBullets =
+        total == 0 ? 0 : static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * settled / total);
+    m_size = size;
+    // The throttle is asked every time, so that the first file shown starts
+    // its interval.
+    const bool due = m_throttle.due();
+    m_groupFresh = due || !m_referenceShown;
+    m_groupCandidateShown = false;
+    if (m_groupFresh)
+        showReference(reference);
+}
+
+void AnalysisDisplay::comparing(const std::string& reference, const std::string& candidate)
+{
+    if (!m_groupCandidateShown) {
+        showCandidate(candidate, m_groupFresh);
+        m_groupCandidateShown = true;
+        return;
+    }
+    // Inside a large size group the captions follow the files compared now.
+    if (!m_throttle.due())
+        return;
+    if (reference != m_shownReference)
+        showReference(reference);
+    showCandidate(candidate, true);
+}
+
+void AnalysisDisplay::bytesCompared(ByteCount compared, ByteCount size)
+{
+    m_comparisonBarDrawn |= m_bar.draw(Control::Label10, kComparisonScale, compared + 1, size, true);
+}
+
+void AnalysisDisplay::filesSettled(std::uint64_t halves, std::uint64_t totalHalves)
+{
+    // Only a new count of the overall bar's own is drawn: the bars share
+    // their last drawn count, and the comparison bar changes it all the time.
+    if (totalHalves == 0)
+        return;
+    const auto bullets = static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * halves / totalHalves);
+    if (bullets <= m_overallBullets)
+        return;
+    m_overallBullets = bullets;
+    m_bar.draw(Control::Label2, kOverallScale, halves, totalHalves);
+}
+
+void AnalysisDisplay::sizeGroupCompared()
+{
+    if (!m_comparisonBarDrawn)
+        return;
+    m_view.setCaption(Control::Label10, "");
+    m_view.repaintNow(Control::Label10);
+    m_comparisonBarDrawn = false;
+}
+
+void AnalysisDisplay::rowFound(const DuplicateRow& row) { m_view.addDuplicateRow(row); }
+
+void AnalysisDisplay::twinCounted(double)
+{
+    if (m_deleteEnabled)
+        return;
+    m_view.setEnabled(Control::Command3, true);
+    m_deleteEnabled = true;
+}
+
+void AnalysisDisplay::rescan(FolderListing& listing)
+{
+    LeerDirectorio(ScanMode::Recovery, m_where, m_fileSystem, m_view, listing, m_bar);
+}
+
+void AnalysisDisplay::runFinished(RunEnd end, double NumDuplicados)
+{
+    if (end == RunEnd::Finished) {
+        m_view.setCaption(Control::Label3,
+                          std::to_string(static_cast<long long>(NumDuplicados)) + " Archivos duplicados");
+    } else if (end == RunEnd::InvalidArgument) {
+        m_messages.show(kInaccessibleText, kInaccessibleTitle, MessageButtons::Ok, MessageIcon::Critical);
+    }
+}
+
+void AnalysisDisplay::finalCleanup()
+{
+    m_view.setVisible(Control::Label11, false);
+    m_view.setVisible(Control::Label7, false);
+    m_view.setVisible(Control::Label8, false);
+    for (Control c : {Control::Label12, Control::Label1, Control::Label4, Control::Label5, Control::Label10})
+        m_view.setCaption(c, "");
+    m_view.setVisible(Control::Label13, false);
+    m_view.setVisible(Control::Label14, false);
+    m_view.setCaption(Control::Label2, "");
+    m_view.setCaption(Control::Label16, "");
+    m_view.setBusyPointer(false);
+}
+
+std::string AnalysisDisplay::dateOf(const std::string& path)
+{
+    const Result<FileStatus> status = m_fileSystem.status(path);
+    return status ? m_dates.generalDate(status->modified) : std::string();
+}
+
+void AnalysisDisplay::showReference(const std::string& path)
+{
+    m_shownReference = path;
+    m_view.setCaption(Control::Label1, path);
+    m_view.repaintNow(Control::Label1);
+    m_view.setCaption(Control::Label4, std::to_string(m_size) + " bytes");
+    m_view.repaintNow(Control::Label4);
+    m_view.setCaption(Control::Label5, dateOf(path));
+    m_view.repaintNow(Control::Label5);
+    if (m_referenceShown)
+        return;
+    for (Control c : {Control::Label1, Control::Label4, Control::Label5})
+        m_view.setVisible(c, true);
+    m_referenceShown = true;
+}
+
+void AnalysisDisplay::showCandidate(const std::string& path, bool fresh)
+{
+    if (!m_comparing)
+        m_view.setVisible(Control::Label11, true);
+    if (fresh || !m_comparing) {
+        m_view.setCaption(Control::Label12, path);
+        m_view.repaintNow(Control::Label12);
+        m_view.setCaption(Control::Label16, dateOf(path));
+        m_view.repaintNow(Control::Label16);
+    }
+    if (m_comparing)
+        return;
+    m_view.setVisible(Control::Label13, true);
+    m_view.setVisible(Control::Label14, true);
+    m_comparing = true;
+}
+
+} // namespace zelvo
