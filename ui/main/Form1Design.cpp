@@ -10,6 +10,7 @@
 #include "FileNameModel.h"
 #include "PictureButton.h"
 #include "RowListView.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -29,14 +30,6 @@
 namespace zelvo {
 
 namespace {
-
-// The design measures in twips, 15 to a pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
 
 // Fonts are set in pixels, so that the text keeps its size relative to the
 // controls (which the design gives in pixels) whatever the screen's dots per
@@ -124,7 +117,7 @@ void Form1::createControls()
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto* client = new QWidget(this);
-    client->setFixedSize(px(10470), px(5760));
+    client->setFixedSize(twipsToPixels(10470), twipsToPixels(5760));
     // The window's default font, for every control the design gives none.
     client->setFont(arial(8.25));
     setCentralWidget(client);
@@ -182,7 +175,7 @@ void Form1::createControls()
     // A one-pixel rule in the system's window background colour along the top
     // edge of the client area, under the menu bar.
     Line1 = new QFrame(client);
-    Line1->setGeometry(0, 0, px(10440) + 1, 1);
+    Line1->setGeometry(0, 0, twipsToPixels(10440) + 1, 1);
     setBackground(Line1, QGuiApplication::palette().color(QPalette::Base));
 
     Image2 = new QLabel(client);
