@@ -72,8 +72,8 @@ Result<FileStatus> CountingFileSystem::status(const std::string& path)
     return ForwardingFileSystem::status(path);
 }
 
-Result<std::unique_ptr<FileReader>> CountingFileSystem::opened(const std::string& path,
-                                                               Result<std::unique_ptr<FileReader>> reader)
+Result<std::unique_ptr<FileReader>>
+CountingFileSystem::opened(const std::string& path, Result<std::unique_ptr<FileReader>> reader)
 {
     if (!reader) {
         countersOfThisThread().failedOpens.fetch_add(1, std::memory_order_relaxed);

@@ -25,7 +25,8 @@ public:
     {
         return opened(path, m_inner.openForReading(path));
     }
-    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override
+    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path,
+                                                         ByteCount size) override
     {
         return opened(path, m_inner.openForComparing(path, size));
     }

@@ -132,8 +132,8 @@ void HookedFileSystem::beforeRead(const std::string& path, int readCall, std::fu
     m_hooks[path] = {readCall, std::move(action)};
 }
 
-Result<std::unique_ptr<FileReader>> HookedFileSystem::opened(const std::string& path,
-                                                             Result<std::unique_ptr<FileReader>> reader)
+Result<std::unique_ptr<FileReader>>
+HookedFileSystem::opened(const std::string& path, Result<std::unique_ptr<FileReader>> reader)
 {
     if (!reader)
         return reader;

@@ -47,7 +47,8 @@ std::string utf8Of(const std::u32string& characters)
         } else if (c < 0x800) {
             out += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
         } else if (c < 0x10000) {
-            out += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+            out += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                    char(0x80 | (c & 0x3F))};
         } else {
             out += {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
                     char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
@@ -111,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The characters the lists show, written out as valid UTF-8, must read
     // as the raw name does: stray bytes are their Windows-1252 characters.
-    if (zelvo::foldedCharacters(name) != zelvo::foldedCharacters(utf8Of(zelvo::bytesToCharacters(name))))
+    const std::string shown = utf8Of(zelvo::bytesToCharacters(name));
+    if (zelvo::foldedCharacters(name) != zelvo::foldedCharacters(shown))
         std::abort();
 
     const zelvo::WildcardPattern compiled(pattern);

@@ -56,12 +56,13 @@ Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::openForComparing(const 
     return ForwardingFileSystem::openForComparing(path, size);
 }
 
-Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::opened(const std::string&,
-                                                                Result<std::unique_ptr<FileReader>> reader)
+Result<std::unique_ptr<FileReader>>
+HeartbeatFileSystem::opened(const std::string&, Result<std::unique_ptr<FileReader>> reader)
 {
     if (!reader)
         return reader;
-    return std::unique_ptr<FileReader>(std::make_unique<HeartbeatReader>(std::move(*reader), m_heartbeat));
+    return std::unique_ptr<FileReader>(
+        std::make_unique<HeartbeatReader>(std::move(*reader), m_heartbeat));
 }
 
 FileError HeartbeatFileSystem::removeFile(const std::string& path)

@@ -75,7 +75,8 @@ void ResponsiveWork::end()
 
 void ResponsiveWork::pulse()
 {
-    if (m_depth == 0 || CoarseClock::now() - m_lastPulse < std::chrono::milliseconds(kPulseMilliseconds))
+    constexpr std::chrono::milliseconds interval(kPulseMilliseconds);
+    if (m_depth == 0 || CoarseClock::now() - m_lastPulse < interval)
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_lastPulse = CoarseClock::now();
