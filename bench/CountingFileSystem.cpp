@@ -63,31 +63,21 @@ Result<std::vector<std::string>> CountingFileSystem::listFiles(const std::string
                                                                const std::string& pattern)
 {
     countersOfThisThread().listings.fetch_add(1, std::memory_order_relaxed);
-    return m_inner.listFiles(folder, pattern);
+    return ForwardingFileSystem::listFiles(folder, pattern);
 }
 
 Result<FileStatus> CountingFileSystem::status(const std::string& path)
 {
     countersOfThisThread().statusCalls.fetch_add(1, std::memory_order_relaxed);
-    return m_inner.status(path);
+    return ForwardingFileSystem::status(path);
 }
 
-Result<std::unique_ptr<FileReader>> CountingFileSystem::openForReading(const std::string& path)
+Result<std::unique_ptr<FileReader>>
+CountingFileSystem::opened(const std::string& path, Result<std::unique_ptr<FileReader>> reader)
 {
-    return counted(path, m_inner.openForReading(path));
-}
-
-Result<std::unique_ptr<FileReader>> CountingFileSystem::openForComparing(const std::string& path, ByteCount size)
-{
-    return counted(path, m_inner.openForComparing(path, size));
-}
-
-Result<std::unique_ptr<FileReader>> CountingFileSystem::counted(const std::string& path,
-                                                                Result<std::unique_ptr<FileReader>> opened)
-{
-    if (!opened) {
+    if (!reader) {
         countersOfThisThread().failedOpens.fetch_add(1, std::memory_order_relaxed);
-        return opened;
+        return reader;
     }
     countersOfThisThread().opens.fetch_add(1, std::memory_order_relaxed);
     FileIoRecord* record = nullptr;
@@ -98,7 +88,7 @@ Result<std::unique_ptr<FileReader>> CountingFileSystem::counted(const std::strin
         ++record->opens;
     }
     return std::unique_ptr<FileReader>(
-        std::make_unique<CountingReader>(std::move(opened).value(), *this, m_filesMutex, record));
+        std::make_unique<CountingReader>(std::move(reader).value(), *this, m_filesMutex, record));
 }
 
 CountingFileSystem::Counters& CountingFileSystem::countersOfThisThread()

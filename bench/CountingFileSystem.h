@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,10 +38,10 @@ struct FileIoRecord {
 // A decorator that counts the listings, status queries, opens and reads that
 // pass through it to the real file system, and optionally what happened to
 // each file. It changes nothing: every answer is the inner one.
-class CountingFileSystem : public FileSystem {
+class CountingFileSystem : public ForwardingFileSystem {
 public:
     CountingFileSystem(FileSystem& inner, bool recordEachFile)
-        : m_inner(inner), m_recordEachFile(recordEachFile)
+        : ForwardingFileSystem(inner), m_recordEachFile(recordEachFile)
     {
     }
 
@@ -51,17 +51,9 @@ public:
 
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
     Result<FileStatus> status(const std::string& path) override;
-    Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
-    Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;
-    FileError removeFile(const std::string& path) override { return m_inner.removeFile(path); }
-    FileError appendToFile(const std::string& path, std::string_view bytes) override
-    {
-        return m_inner.appendToFile(path, bytes);
-    }
-    bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
     // Counting is safe from several threads, so the engine runs as it does on
     // the real disk.
-    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
+    bool allowsConcurrentReads() const override { return inner().allowsConcurrentReads(); }
 
     // Relaxed atomic counts, one set per thread (up to a few threads): a
     // counter shared by two busy threads would weigh on what is measured.
@@ -79,11 +71,12 @@ public:
     // Adds the delivered range [offset, offset + length) to a file's record.
     static void noteDelivered(FileIoRecord& record, ByteCount offset, ByteCount length);
 
-private:
-    Result<std::unique_ptr<FileReader>> counted(const std::string& path,
-                                                Result<std::unique_ptr<FileReader>> opened);
+protected:
+    // Counts the open and wraps the reader to count its reads.
+    Result<std::unique_ptr<FileReader>> opened(const std::string& path,
+                                               Result<std::unique_ptr<FileReader>> reader) override;
 
-    FileSystem& m_inner;
+private:
     bool m_recordEachFile;
     static constexpr std::size_t kCounterSets = 4;
     Counters m_totals[kCounterSets];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CoarseClock.h"
+
 #include <chrono>
 
 namespace zelvo {
@@ -10,7 +12,7 @@ namespace zelvo {
 // itself.
 class ProgressThrottle {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = CoarseClock;
 
     explicit ProgressThrottle(Clock::duration interval) : m_interval(interval) {}
 

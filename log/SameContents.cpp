@@ -9,21 +9,6 @@ namespace {
 
 constexpr std::size_t kChunk = 60000;
 
-// Fills the buffer as far as the file goes; a short count means the end.
-Result<std::size_t> readFull(FileReader& reader, std::span<std::byte> into)
-{
-    std::size_t filled = 0;
-    while (filled < into.size()) {
-        Result<std::size_t> got = reader.read(into.subspan(filled));
-        if (!got)
-            return got.error();
-        if (*got == 0)
-            break;
-        filled += *got;
-    }
-    return filled;
-}
-
 // A file gone holds nothing to compare; any other failure leaves the
 // question open.
 Sameness failedWith(FileError error)
@@ -42,13 +27,15 @@ Sameness sameContents(FileSystem& fileSystem, const std::string& first, const st
     if (!b)
         return failedWith(b.error());
 
+    // A read fills its chunk unless the file ends (FileReader), so chunks
+    // of both files cover the same offsets and a short one is the end.
     std::vector<std::byte> chunkA(kChunk);
     std::vector<std::byte> chunkB(kChunk);
     for (;;) {
-        const Result<std::size_t> gotA = readFull(**a, chunkA);
+        const Result<std::size_t> gotA = (*a)->read(chunkA);
         if (!gotA)
             return failedWith(gotA.error());
-        const Result<std::size_t> gotB = readFull(**b, chunkB);
+        const Result<std::size_t> gotB = (*b)->read(chunkB);
         if (!gotB)
             return failedWith(gotB.error());
         if (*gotA != *gotB || !std::equal(chunkA.begin(), chunkA.begin() + *gotA, chunkB.begin()))

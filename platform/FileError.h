@@ -8,8 +8,11 @@
 
 namespace zelvo {
 
-// The program's own failure classes. The numbers are the ones the window layer
-// maps to its fixed Spanish messages; everything else is Other.
+// The program's own failure classes: the few that some caller answers in its
+// own way (a name the system rejects, a file gone, a drive not ready, access
+// refused), everything else Other. Each caller (the engine, the log, the
+// deletion, the main window) picks its Spanish message by class; nothing reads
+// the numbers.
 enum class FileError : std::int8_t {
     None = 0,
     InvalidArgument = 5,

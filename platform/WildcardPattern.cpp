@@ -1,7 +1,8 @@
 #include "WildcardPattern.h"
 
+#include "ByteText.h"
+
 #include <algorithm>
-#include <cstdint>
 
 namespace zelvo {
 
@@ -41,41 +42,17 @@ char32_t foldCase(char32_t c)
     return c;
 }
 
-// Decodes one character at text[i]: a well-formed UTF-8 sequence gives its
-// code point, anything else gives the single byte. Advances i.
+// One character of a name as the lists show it (platform/ByteText.h): a
+// valid UTF-8 sequence gives its code point, any other byte its Windows-1252
+// character. Advances i.
 char32_t nextCharacter(std::string_view text, std::size_t& i)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-    const std::uint8_t lead = byte(i);
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    }
-    if (length == 0 || i + length > text.size()) {
-        ++i;
-        return lead;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const std::uint8_t next = byte(i + k);
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
-    if (value < minimum || value > 0x10FFFF || surrogate) {
-        ++i;
-        return lead;
-    }
-    i += length;
-    return value;
+    char32_t c = 0;
+    const std::size_t length = decodeUtf8(text, i, c);
+    if (length == 0)
+        c = windows1252ToUnicode(static_cast<unsigned char>(text[i]));
+    i += std::max<std::size_t>(length, 1);
+    return c;
 }
 
 std::string_view trimBlanks(std::string_view text)

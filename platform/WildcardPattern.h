@@ -7,9 +7,10 @@
 namespace zelvo {
 
 // A file-name wildcard as a user types it: "*" any run of characters, "?" one
-// character, letter case ignored. Names are raw bytes; where they are valid
-// UTF-8 a character is a code point, elsewhere a single byte (read as
-// Latin-1, so an old Latin-1 "É" and a UTF-8 "é" still meet).
+// character, letter case ignored. Names are raw bytes, read as the lists show
+// them (platform/ByteText.h): where they are valid UTF-8 a character is a code
+// point, elsewhere a single byte read as Windows-1252, so an old Latin-1 "É"
+// and a UTF-8 "é" still meet, and so do a stray "Š" byte and a UTF-8 "š".
 //
 // The conveniences users know from other systems hold too: several patterns
 // separated by ";" are all applied, "*.*" (or any pattern ending in ".*")

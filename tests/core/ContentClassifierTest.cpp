@@ -1,5 +1,5 @@
-#include "MemoryFileSystem.h"
 #include "fakes/FaultyFileSystem.h"
+#include "fakes/MemoryFileSystem.h"
 
 #include "core/ContentClassifier.h"
 

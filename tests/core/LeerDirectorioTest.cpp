@@ -1,5 +1,5 @@
-#include "MemoryFileSystem.h"
 #include "fakes/FaultyFileSystem.h"
+#include "fakes/MemoryFileSystem.h"
 #include "fakes/RecordingView.h"
 
 #include "core/LeerDirectorio.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -23,7 +23,7 @@ enum class FsOperation { List, Status, Open, Read, Append, Remove };
 // exactly as the caller passes them; for List the path is the folder. Every
 // call holds one lock, so the engine's helper thread may call it too; it
 // allows concurrent calls when the file system it wraps does.
-class FaultyFileSystem : public FileSystem {
+class FaultyFileSystem : public ForwardingFileSystem {
 public:
     // A path no caller can pass (it holds a NUL): any fault set on it applies
     // to every path that has no fault of the same kind of its own.
@@ -39,7 +39,10 @@ public:
         int removes = 0;      // successful removals
     };
 
-    explicit FaultyFileSystem(FileSystem& inner) : m_inner(inner), m_state(std::make_shared<State>()) {}
+    explicit FaultyFileSystem(FileSystem& inner)
+        : ForwardingFileSystem(inner), m_state(std::make_shared<State>())
+    {
+    }
 
     // --- Faults -----------------------------------------------------------
 
@@ -146,7 +149,7 @@ public:
         std::lock_guard<std::recursive_mutex> lock(m_state->mutex);
         if (FileError e = m_state->injected(folder, FsOperation::List); e != FileError::None)
             return e;
-        return m_inner.listFiles(folder, pattern);
+        return inner().listFiles(folder, pattern);
     }
 
     Result<FileStatus> status(const std::string& path) override
@@ -157,17 +160,17 @@ public:
             return e;
         if (m_state->hasVanished(path))
             return FileError::NotFound;
-        return m_inner.status(path);
+        return inner().status(path);
     }
 
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
     {
-        return open(path, [&] { return m_inner.openForReading(path); });
+        return open(path, [&] { return inner().openForReading(path); });
     }
 
     Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override
     {
-        return open(path, [&] { return m_inner.openForComparing(path, size); });
+        return open(path, [&] { return inner().openForComparing(path, size); });
     }
 
     template <typename Open>
@@ -192,7 +195,7 @@ public:
         m_state->record(path);
         if (FileError e = m_state->injected(path, FsOperation::Remove); e != FileError::None)
             return e;
-        FileError e = m_inner.removeFile(path);
+        FileError e = inner().removeFile(path);
         if (e == FileError::None)
             ++m_state->record(path).counters.removes;
         return e;
@@ -204,14 +207,13 @@ public:
         m_state->record(path);
         if (FileError e = m_state->injected(path, FsOperation::Append); e != FileError::None)
             return e;
-        FileError e = m_inner.appendToFile(path, bytes);
+        FileError e = inner().appendToFile(path, bytes);
         if (e == FileError::None)
             ++m_state->record(path).counters.appends;
         return e;
     }
 
-    bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
-    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
+    bool allowsConcurrentReads() const override { return inner().allowsConcurrentReads(); }
 
 private:
     struct Fault {
@@ -369,7 +371,6 @@ private:
         return total;
     }
 
-    FileSystem& m_inner;
     std::shared_ptr<State> m_state;
 };
 

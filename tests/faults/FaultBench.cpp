@@ -132,12 +132,12 @@ void HookedFileSystem::beforeRead(const std::string& path, int readCall, std::fu
     m_hooks[path] = {readCall, std::move(action)};
 }
 
-Result<std::unique_ptr<FileReader>> HookedFileSystem::openForReading(const std::string& path)
+Result<std::unique_ptr<FileReader>>
+HookedFileSystem::opened(const std::string& path, Result<std::unique_ptr<FileReader>> reader)
 {
-    auto opened = m_inner.openForReading(path);
-    if (!opened)
-        return opened.error();
-    return std::unique_ptr<FileReader>(new HookedReader(*this, path, std::move(*opened)));
+    if (!reader)
+        return reader;
+    return std::unique_ptr<FileReader>(new HookedReader(*this, path, std::move(*reader)));
 }
 
 void HookedFileSystem::noteRead(const std::string& path)

@@ -9,6 +9,7 @@
 #include "fakes/RecordingView.h"
 #include "log/ActivityLog.h"
 #include "log/DuplicateDeletion.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/PosixFileSystem.h"
 
 #include <QTemporaryDir>
@@ -53,35 +54,24 @@ bool writeSparseFile(const std::string& path, ByteCount size, std::string_view t
 // from 1 over all its readers). A reader that is already open keeps reading
 // what the disk gives it afterwards, unlike FaultyFileSystem's scripted
 // failures, which stand for what the disk cannot be made to do.
-class HookedFileSystem : public FileSystem {
+class HookedFileSystem : public ForwardingFileSystem {
 public:
-    explicit HookedFileSystem(FileSystem& inner) : m_inner(inner) {}
+    explicit HookedFileSystem(FileSystem& inner) : ForwardingFileSystem(inner) {}
 
     void beforeRead(const std::string& path, int readCall, std::function<void()> action);
 
-    Result<std::vector<std::string>> listFiles(const std::string& folder,
-                                               const std::string& pattern) override
-    {
-        return m_inner.listFiles(folder, pattern);
-    }
-    Result<FileStatus> status(const std::string& path) override { return m_inner.status(path); }
-    Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
-    FileError removeFile(const std::string& path) override { return m_inner.removeFile(path); }
-    FileError appendToFile(const std::string& path, std::string_view bytes) override
-    {
-        return m_inner.appendToFile(path, bytes);
-    }
-    bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
-
     // Called by the readers this hands out.
     void noteRead(const std::string& path);
+
+protected:
+    Result<std::unique_ptr<FileReader>> opened(const std::string& path,
+                                               Result<std::unique_ptr<FileReader>> reader) override;
 
 private:
     struct Hook {
         int readCall = 0;
         std::function<void()> action;
     };
-    FileSystem& m_inner;
     std::map<std::string, Hook> m_hooks;
     std::map<std::string, int> m_reads;
 };

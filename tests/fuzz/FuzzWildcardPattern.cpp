@@ -2,8 +2,10 @@
 // filter applies whatever the user types in Text1 to whatever names a folder
 // holds, and compares every answer with a plain dynamic-programming matcher
 // written here from the pattern rules. Aborts on a different answer; a
-// pattern that makes matching slow shows up as a libFuzzer timeout.
+// pattern that makes matching slow shows up as a libFuzzer timeout. The
+// matcher must also read a name's bytes as the lists show them.
 
+#include "platform/ByteText.h"
 #include "platform/WildcardPattern.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -34,6 +36,25 @@ bool globMatches(const std::vector<char32_t>& pattern, const std::vector<char32_
         row.swap(next);
     }
     return row[name.size()];
+}
+
+std::string utf8Of(const std::u32string& characters)
+{
+    std::string out;
+    for (const char32_t c : characters) {
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+        } else if (c < 0x10000) {
+            out += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                    char(0x80 | (c & 0x3F))};
+        } else {
+            out += {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
+                    char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+        }
+    }
+    return out;
 }
 
 std::string_view trimmed(std::string_view text)
@@ -88,6 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     const std::string pattern = input.ConsumeRandomLengthString(300);
     const std::string name = input.ConsumeRandomLengthString(600);
+
+    // The characters the lists show, written out as valid UTF-8, must read
+    // as the raw name does: stray bytes are their Windows-1252 characters.
+    const std::string shown = utf8Of(zelvo::bytesToCharacters(name));
+    if (zelvo::foldedCharacters(name) != zelvo::foldedCharacters(shown))
+        std::abort();
 
     const zelvo::WildcardPattern compiled(pattern);
     if (compiled.matches(name) != expected(pattern, name))

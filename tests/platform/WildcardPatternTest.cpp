@@ -82,6 +82,12 @@ private slots:
         QVERIFY(match("NIÑO", std::string_view("ni\xf1o")));
     }
 
+    void aStrayByteIsTheWindows1252CharacterTheListsShow()
+    {
+        QVERIFY(match("€", std::string_view("\x80")));
+        QVERIFY(match("š*", std::string_view("\x8a" "a"))); // "Š", its capital
+    }
+
     void starDotStarAndDotStarTakeNamesWithoutADot()
     {
         QVERIFY(match("*.*", "README"));

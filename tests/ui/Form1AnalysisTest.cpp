@@ -1,5 +1,6 @@
 #include "Form1Harness.h"
 #include "PostedClick.h"
+#include "platform/ForwardingFileSystem.h"
 #include "ui/main/PictureButton.h"
 #include "ui/main/ResponsiveWork.h"
 #include "ui/main/RowListView.h"
@@ -16,30 +17,21 @@ namespace {
 
 // The real disk, slowed down: every read first calls a hook and then takes a
 // while, so that an analysis lasts long enough for things to happen during it.
-class SlowFileSystem final : public FileSystem {
+class SlowFileSystem final : public ForwardingFileSystem {
 public:
+    explicit SlowFileSystem(FileSystem& disk) : ForwardingFileSystem(disk) {}
+
     std::function<void()> duringRead;
     int reads = 0;
 
-    Result<std::vector<std::string>> listFiles(const std::string& folder,
-                                               const std::string& pattern) override
+protected:
+    Result<std::unique_ptr<FileReader>> opened(const std::string&,
+                                               Result<std::unique_ptr<FileReader>> reader) override
     {
-        return m_disk.listFiles(folder, pattern);
+        if (!reader)
+            return reader;
+        return std::unique_ptr<FileReader>(new SlowReader(*this, std::move(*reader)));
     }
-    Result<FileStatus> status(const std::string& path) override { return m_disk.status(path); }
-    Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
-    {
-        auto opened = m_disk.openForReading(path);
-        if (!opened)
-            return opened.error();
-        return std::unique_ptr<FileReader>(new SlowReader(*this, std::move(*opened)));
-    }
-    FileError removeFile(const std::string& path) override { return m_disk.removeFile(path); }
-    FileError appendToFile(const std::string& path, std::string_view bytes) override
-    {
-        return m_disk.appendToFile(path, bytes);
-    }
-    bool hasParent(const std::string& folder) override { return m_disk.hasParent(folder); }
 
 private:
     class SlowReader final : public FileReader {
@@ -71,8 +63,6 @@ private:
         SlowFileSystem& m_owner;
         std::unique_ptr<FileReader> m_inner;
     };
-
-    PosixFileSystem m_disk;
 };
 
 } // namespace
@@ -146,7 +136,8 @@ private slots:
 
     void inputMadeDuringTheAnalysisIsHandledOnlyAfterIt()
     {
-        SlowFileSystem slow;
+        PosixFileSystem disk;
+        SlowFileSystem slow(disk);
         Form1Harness harness(m_folder->path(), &slow);
         Form1& w = *harness.window;
         QVERIFY(harness.showActive());
@@ -184,7 +175,8 @@ private slots:
 
     void aCloseRequestedDuringTheAnalysisTakesEffectAfterIt()
     {
-        SlowFileSystem slow;
+        PosixFileSystem disk;
+        SlowFileSystem slow(disk);
         Form1Harness harness(m_folder->path(), &slow);
         Form1& w = *harness.window;
         QVERIFY(harness.showActive());

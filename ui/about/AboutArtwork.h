@@ -4,8 +4,9 @@
 
 namespace zelvo::about {
 
-// The about box's pictures, painted by code so that no picture files have to
-// travel with the program. Each returns the same picture every time, at its
+// The about box's own pictures, painted by code so that no picture files have
+// to travel with the program; its "Analizar" picture is the main window's
+// (ui/main/Artwork.h). Each returns the same picture every time, at its
 // natural size.
 
 // 640 x 480: a blue diagonal gradient that darkens from the top-left corner

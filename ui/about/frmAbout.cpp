@@ -2,6 +2,7 @@
 
 #include "AboutArtwork.h"
 #include "AboutVersion.h"
+#include "ui/Twips.h"
 #include "ui/main/Artwork.h"
 
 #include <QGuiApplication>
@@ -9,22 +10,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <cmath>
 
 namespace zelvo {
 
 namespace {
-
-// The box's design is measured in twips, 15 to a pixel at 96 dots per inch.
-int pixels(int twips)
-{
-    return static_cast<int>(std::lround(twips / 15.0));
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {pixels(left), pixels(top), pixels(width), pixels(height)};
-}
 
 QLabel* pictureLabel(QWidget* parent, const char* name, const QImage& picture, QPoint at)
 {
@@ -117,13 +106,15 @@ void frmAbout::createControls()
         pictureLabel(this, "Image1", about::bannerPicture(), twipRect(600, 120, 0, 0).topLeft());
     // The engraved separator: a dark grey rule with a white double-width rule
     // one pixel below and to its right.
-    Line1[1] = lineControl(this, QRect(pixels(90), pixels(2445), pixels(5040 - 90), 1),
+    Line1[1] = lineControl(this, QRect(twipsToPixels(90), twipsToPixels(2445),
+                                       twipsToPixels(5040 - 90), 1),
                            QColor(128, 128, 128));
     lblTitle = textLabel(this, "lblTitle", QStringLiteral("Título de la aplicación"),
                          twipRect(120, 0, 1692, 360), Qt::black);
     lblTitle->hide();
-    Line1[0] =
-        lineControl(this, QRect(pixels(105), pixels(2460), pixels(5040 - 105), 2), Qt::white);
+    Line1[0] = lineControl(this, QRect(twipsToPixels(105), twipsToPixels(2460),
+                                       twipsToPixels(5040 - 105), 2),
+                           Qt::white);
     lblVersion = textLabel(this, "lblVersion", QStringLiteral("Versión 1.0.0"),
                            twipRect(3000, 720, 1005, 225), palette().color(QPalette::WindowText));
     lblDisclaimer = textLabel(this, "lblDisclaimer",

@@ -2,20 +2,7 @@
 
 #include "DisplayText.h"
 
-#include <time.h>
-
 namespace zelvo {
-
-namespace {
-
-std::int64_t coarseMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-} // namespace
 
 void DuplicateRowModel::clear()
 {
@@ -39,8 +26,8 @@ void DuplicateRowModel::append(const DuplicateRow& row)
         return;
     }
     m_rows.push_back(row);
-    const std::int64_t now = coarseMilliseconds();
-    if (now - m_lastBatch >= kBatchMilliseconds) {
+    const CoarseClock::time_point now = CoarseClock::now();
+    if (now - m_lastBatch >= std::chrono::milliseconds(kBatchMilliseconds)) {
         publish();
         m_lastBatch = now;
     }
@@ -49,7 +36,7 @@ void DuplicateRowModel::append(const DuplicateRow& row)
 void DuplicateRowModel::holdNewRows(bool hold)
 {
     if (hold && !m_holding)
-        m_lastBatch = coarseMilliseconds();
+        m_lastBatch = CoarseClock::now();
     m_holding = hold;
     if (!hold)
         publish();

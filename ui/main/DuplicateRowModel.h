@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CoarseClock.h"
 #include "core/DuplicateRow.h"
 #include "platform/Expect.h"
 
@@ -57,9 +58,8 @@ private:
     // How many of m_rows the views know: always a prefix.
     std::size_t m_published = 0;
     bool m_holding = false;
-    // When the views last heard of new rows, in milliseconds of a coarse
-    // monotonic clock.
-    std::int64_t m_lastBatch = 0;
+    // When the views last heard of new rows.
+    CoarseClock::time_point m_lastBatch{};
 };
 
 } // namespace zelvo

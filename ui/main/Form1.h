@@ -179,6 +179,12 @@ protected:
 private:
     // Form1Design.cpp.
     void createControls();
+    QWidget* createClientArea();
+    void createLabels(QWidget* client);
+    void createPanel(QWidget* client);
+    void createFileTypes(QWidget* client);
+    void createViewer(QWidget* client);
+    void stackControls();
     void createMenus();
     void setTabOrder();
     void connectHandlers();

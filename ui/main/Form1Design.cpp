@@ -10,6 +10,7 @@
 #include "FileNameModel.h"
 #include "PictureButton.h"
 #include "RowListView.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -29,14 +30,6 @@
 namespace zelvo {
 
 namespace {
-
-// The design measures in twips, 15 to a pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
 
 // Fonts are set in pixels, so that the text keeps its size relative to the
 // controls (which the design gives in pixels) whatever the screen's dots per
@@ -113,9 +106,127 @@ public:
     }
 };
 
+// The colours the design gives the labels' text.
+enum class Ink { Default, Red, Blue, Workspace };
+
+QColor colourOf(Ink ink)
+{
+    switch (ink) {
+    case Ink::Red:
+        return QColor(255, 0, 0);
+    case Ink::Blue:
+        return QColor(0, 0, 255);
+    case Ink::Workspace:
+        // The system colour of the application workspace: a mid grey.
+        return QGuiApplication::palette().color(QPalette::Dark);
+    case Ink::Default:
+        break;
+    }
+    return {};
+}
+
+struct TwipPlace {
+    int left, top, width, height;
+};
+
+// A label of the design. Transparent labels are exactly those lying on the
+// panel Shape1 (and the title Label17): the panel shows through them.
+struct LabelDesign {
+    QLabel* Form1::*control;
+    const char* caption;
+    TwipPlace place;
+    bool transparent = false;
+    double points = 0; // 0: the window's default font
+    Ink ink = Ink::Default;
+    bool hidden = false;
+};
+
+// Created in this order, from Label1 to Label17.
+const LabelDesign kLabels[] = {
+    {&Form1::Label1, "", {360, 3480, 6615, 255}, true, 9, Ink::Red},
+    {&Form1::Label2, "", {5880, 360, 3975, 255}, false, 14.25, Ink::Blue},
+    {&Form1::Label3, "  Archivos duplicados", {5880, 3000, 3975, 255}, false, 7.5},
+    {&Form1::Label4, "", {480, 3720, 2295, 255}, true, 9, Ink::Red},
+    {&Form1::Label5, "", {360, 3960, 2175, 255}, true, 9, Ink::Red},
+    {&Form1::Label6, "", {3240, 3000, 2295, 255}, false, 7.5},
+    {&Form1::Label7, "0|", {5640, 360, 255, 375}, false, 0, Ink::Default, true},
+    {&Form1::Label8, "|100", {9960, 360, 375, 255}, false, 0, Ink::Default, true},
+    {&Form1::Label9, " Información de archivo", {480, 3240, 1575, 135}, false, 6.75},
+    {&Form1::Label10, "", {960, 5160, 5295, 255}, true, 12, Ink::Red},
+    {&Form1::Label11, "Comparando con:", {480, 4320, 1575, 255}, true, 0, Ink::Default, true},
+    {&Form1::Label12, "", {360, 4560, 6375, 255}, true},
+    {&Form1::Label13, "0|", {600, 5160, 255, 255}, true, 0, Ink::Default, true},
+    {&Form1::Label14, "|100", {6480, 5160, 375, 255}, true, 0, Ink::Default, true},
+    {&Form1::Label15, "Archivos en directorio", {3240, 360, 2295, 255}, false},
+    {&Form1::Label16, "", {360, 4800, 2415, 255}, true},
+    {&Form1::Label17, "Quervaleta V1.0.0", {8400, 0, 2415, 255}, true, 6.75, Ink::Workspace},
+};
+
+QRect pixelsOf(const TwipPlace& place)
+{
+    return twipRect(place.left, place.top, place.width, place.height);
+}
+
+PictureButton* pictureButton(QWidget* client, const QString& caption, const QPixmap& picture,
+                             const TwipPlace& place, const QString& toolTip)
+{
+    auto* button = new PictureButton(caption, picture, client);
+    button->setGeometry(pixelsOf(place));
+    button->setToolTip(toolTip);
+    return button;
+}
+
+RowListView* rowList(QWidget* client, QAbstractItemModel* rows,
+                     QAbstractItemView::SelectionMode selection, const TwipPlace& place)
+{
+    auto* list = new RowListView(client);
+    list->setModel(rows);
+    list->setSelectionMode(selection);
+    list->setGeometry(pixelsOf(place));
+    return list;
+}
+
 } // namespace
 
 void Form1::createControls()
+{
+    QWidget* client = createClientArea();
+    createLabels(client);
+    createPanel(client);
+
+    Dir1 = new DirectoryList(client);
+    Dir1->setGeometry(twipRect(240, 600, 2775, 2565));
+    m_fileNames = new FileNameModel(this);
+    File1 = rowList(client, m_fileNames, QAbstractItemView::ExtendedSelection,
+                    {3120, 600, 2535, 2235});
+    Command1 = pictureButton(
+        client, QStringLiteral("Analizar"), analyzePicture(), {9120, 3360, 1215, 735},
+        QStringLiteral("Buscar archivos duplicados en el directorio seleccionado"));
+    m_rows = new DuplicateRowModel(this);
+    List1 = rowList(client, m_rows, QAbstractItemView::SingleSelection, {5760, 600, 4455, 2205});
+    Drive1 = new DriveList([this] { return m_services.drives.mountPoints(); }, client);
+    Drive1->setGeometry(twipRect(240, 240, 2775, 315));
+
+    createFileTypes(client);
+
+    Text1 = new QLineEdit(QStringLiteral("*.*"), client);
+    Text1->setGeometry(twipRect(7320, 5040, 1455, 300));
+    Text1->setFont(arial(9));
+    Text1->hide();
+    Command2 = new QPushButton(QStringLiteral("Salir"), client);
+    Command2->setGeometry(twipRect(9120, 5040, 1215, 495));
+    Command3 = pictureButton(client, QStringLiteral("Borrar"), deletePicture(), {9120, 4200, 1215, 735},
+                             QStringLiteral("Borrar archivos seleccionados"));
+    Command3->setEnabled(false);
+    createViewer(client);
+
+    stackControls();
+    Command1->installEventFilter(this);
+    for (QWidget* textBox : std::initializer_list<QWidget*>{Text1, Text2})
+        textBox->installEventFilter(this);
+}
+
+QWidget* Form1::createClientArea()
 {
     setWindowTitle(QStringLiteral("Zelvo"));
     setWindowIcon(QIcon(windowIconPicture()));
@@ -124,55 +235,32 @@ void Form1::createControls()
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto* client = new QWidget(this);
-    client->setFixedSize(px(10470), px(5760));
+    client->setFixedSize(twipsToPixels(10470), twipsToPixels(5760));
     // The window's default font, for every control the design gives none.
     client->setFont(arial(8.25));
     setCentralWidget(client);
+    return client;
+}
 
-    auto label = [client](QLabel*& name, const QString& text, QRect place, bool opaque) {
-        name = new QLabel(text, client);
-        name->setGeometry(place);
-        name->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        name->setAutoFillBackground(opaque);
-    };
-
-    // Transparent labels are exactly those lying on the panel Shape1 (and the
-    // title Label17): the panel shows through them.
-    label(Label1, {}, twipRect(360, 3480, 6615, 255), false);
-    label(Label2, {}, twipRect(5880, 360, 3975, 255), true);
-    label(Label3, QStringLiteral("  Archivos duplicados"), twipRect(5880, 3000, 3975, 255), true);
-    label(Label4, {}, twipRect(480, 3720, 2295, 255), false);
-    label(Label5, {}, twipRect(360, 3960, 2175, 255), false);
-    label(Label6, {}, twipRect(3240, 3000, 2295, 255), true);
-    label(Label7, QStringLiteral("0|"), twipRect(5640, 360, 255, 375), true);
-    label(Label8, QStringLiteral("|100"), twipRect(9960, 360, 375, 255), true);
-    label(Label9, QStringLiteral(" Información de archivo"), twipRect(480, 3240, 1575, 135), true);
-    label(Label10, {}, twipRect(960, 5160, 5295, 255), false);
-    label(Label11, QStringLiteral("Comparando con:"), twipRect(480, 4320, 1575, 255), false);
-    label(Label12, {}, twipRect(360, 4560, 6375, 255), false);
-    label(Label13, QStringLiteral("0|"), twipRect(600, 5160, 255, 255), false);
-    label(Label14, QStringLiteral("|100"), twipRect(6480, 5160, 375, 255), false);
-    label(Label15, QStringLiteral("Archivos en directorio"), twipRect(3240, 360, 2295, 255), true);
-    label(Label16, {}, twipRect(360, 4800, 2415, 255), false);
-    label(Label17, QStringLiteral("Quervaleta V1.0.0"), twipRect(8400, 0, 2415, 255), false);
-
-    for (QLabel* small : {Label9, Label17})
-        small->setFont(arial(6.75));
-    for (QLabel* counter : {Label3, Label6})
-        counter->setFont(arial(7.5));
-    for (QLabel* panelLine : {Label1, Label4, Label5}) {
-        panelLine->setFont(arial(9));
-        setTextColour(panelLine, QColor(255, 0, 0));
+void Form1::createLabels(QWidget* client)
+{
+    for (const LabelDesign& design : kLabels) {
+        auto* label = new QLabel(QString::fromUtf8(design.caption), client);
+        label->setGeometry(pixelsOf(design.place));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setAutoFillBackground(!design.transparent);
+        if (design.points > 0)
+            label->setFont(arial(design.points));
+        if (design.ink != Ink::Default)
+            setTextColour(label, colourOf(design.ink));
+        if (design.hidden)
+            label->hide();
+        this->*design.control = label;
     }
-    Label10->setFont(arial(12));
-    setTextColour(Label10, QColor(255, 0, 0));
-    Label2->setFont(arial(14.25));
-    setTextColour(Label2, QColor(0, 0, 255));
-    // The system colour of the application workspace: a mid grey.
-    setTextColour(Label17, QGuiApplication::palette().color(QPalette::Dark));
-    for (QLabel* hidden : {Label7, Label8, Label11, Label13, Label14})
-        hidden->hide();
+}
 
+void Form1::createPanel(QWidget* client)
+{
     Shape1 = new QFrame(client);
     Shape1->setGeometry(twipRect(240, 3360, 6855, 2175));
     Shape1->setFrameShape(QFrame::Box);
@@ -182,36 +270,17 @@ void Form1::createControls()
     // A one-pixel rule in the system's window background colour along the top
     // edge of the client area, under the menu bar.
     Line1 = new QFrame(client);
-    Line1->setGeometry(0, 0, px(10440) + 1, 1);
+    Line1->setGeometry(0, 0, twipsToPixels(10440) + 1, 1);
     setBackground(Line1, QGuiApplication::palette().color(QPalette::Base));
 
     Image2 = new QLabel(client);
     Image2->setGeometry(twipRect(3960, 3720, 2115, 1590));
     Image2->setScaledContents(true);
     Image2->hide();
+}
 
-    Dir1 = new DirectoryList(client);
-    Dir1->setGeometry(twipRect(240, 600, 2775, 2565));
-
-    m_fileNames = new FileNameModel(this);
-    File1 = new RowListView(client);
-    File1->setModel(m_fileNames);
-    File1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    File1->setGeometry(twipRect(3120, 600, 2535, 2235));
-
-    Command1 = new PictureButton(QStringLiteral("Analizar"), analyzePicture(), client);
-    Command1->setGeometry(twipRect(9120, 3360, 1215, 735));
-    Command1->setToolTip(QStringLiteral("Buscar archivos duplicados en el directorio seleccionado"));
-
-    m_rows = new DuplicateRowModel(this);
-    List1 = new RowListView(client);
-    List1->setModel(m_rows);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setGeometry(twipRect(5760, 600, 4455, 2205));
-
-    Drive1 = new DriveList([this] { return m_services.drives.mountPoints(); }, client);
-    Drive1->setGeometry(twipRect(240, 240, 2775, 315));
-
+void Form1::createFileTypes(QWidget* client)
+{
     Frame1 = new QGroupBox(QStringLiteral("tipo"), client);
     Frame1->setGeometry(twipRect(7200, 3240, 1695, 2295));
     Frame1->setToolTip(QStringLiteral("Seleccion de tipos de archivo"));
@@ -230,20 +299,10 @@ void Form1::createControls()
     option(Option4, QStringLiteral("Otros"), twipRect(360, 1200, 975, 375));
     option(Option5, QStringLiteral("Todos"), twipRect(360, 960, 975, 315));
     Option5->setChecked(true);
+}
 
-    Text1 = new QLineEdit(QStringLiteral("*.*"), client);
-    Text1->setGeometry(twipRect(7320, 5040, 1455, 300));
-    Text1->setFont(arial(9));
-    Text1->hide();
-
-    Command2 = new QPushButton(QStringLiteral("Salir"), client);
-    Command2->setGeometry(twipRect(9120, 5040, 1215, 495));
-
-    Command3 = new PictureButton(QStringLiteral("Borrar"), deletePicture(), client);
-    Command3->setGeometry(twipRect(9120, 4200, 1215, 735));
-    Command3->setToolTip(QStringLiteral("Borrar archivos seleccionados"));
-    Command3->setEnabled(false);
-
+void Form1::createViewer(QWidget* client)
+{
     Text2 = new QPlainTextEdit(QStringLiteral("Text2"), client);
     Text2->setGeometry(twipRect(3120, 3720, 3855, 1692));
     Text2->setReadOnly(true);
@@ -251,7 +310,10 @@ void Form1::createControls()
     Text2->setFont(arial(6.75));
     Text2->setToolTip(QStringLiteral("Visor de archivos"));
     Text2->hide();
+}
 
+void Form1::stackControls()
+{
     // The design's stacking order, from the back to the front: where two
     // controls overlap, the later one lies in front.
     const QList<QWidget*> backToFront{
@@ -260,10 +322,6 @@ void Form1::createControls()
         Dir1,    File1,   Command1, List1,   Drive1, Frame1, Text1,  Command2, Command3, Text2};
     for (QWidget* control : backToFront)
         control->raise();
-
-    Command1->installEventFilter(this);
-    for (QWidget* textBox : std::initializer_list<QWidget*>{Text1, Text2})
-        textBox->installEventFilter(this);
 }
 
 void Form1::createMenus()

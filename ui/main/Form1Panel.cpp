@@ -32,17 +32,11 @@ std::optional<std::string> startOfFile(FileSystem& fileSystem, const std::string
     if (!opened)
         return std::nullopt;
     std::string bytes(kPreviewBytes, '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const auto into = std::as_writable_bytes(std::span(bytes)).subspan(filled);
-        Result<std::size_t> got = (*opened)->read(into);
-        if (!got)
-            return std::nullopt;
-        if (*got == 0)
-            break;
-        filled += *got;
-    }
-    bytes.resize(filled);
+    // One read fills the buffer unless the file is shorter (FileReader).
+    const Result<std::size_t> got = (*opened)->read(std::as_writable_bytes(std::span(bytes)));
+    if (!got)
+        return std::nullopt;
+    bytes.resize(*got);
     return bytes;
 }
 

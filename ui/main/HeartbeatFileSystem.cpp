@@ -34,50 +34,47 @@ Result<std::vector<std::string>> HeartbeatFileSystem::listFiles(const std::strin
                                                                  const std::string& pattern)
 {
     m_heartbeat();
-    return m_inner.listFiles(folder, pattern);
+    return ForwardingFileSystem::listFiles(folder, pattern);
 }
 
 Result<FileStatus> HeartbeatFileSystem::status(const std::string& path)
 {
     m_heartbeat();
-    return m_inner.status(path);
+    return ForwardingFileSystem::status(path);
 }
 
 Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::openForReading(const std::string& path)
 {
     m_heartbeat();
-    return withHeartbeat(m_inner.openForReading(path));
+    return ForwardingFileSystem::openForReading(path);
 }
 
 Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::openForComparing(const std::string& path,
                                                                           ByteCount size)
 {
     m_heartbeat();
-    return withHeartbeat(m_inner.openForComparing(path, size));
+    return ForwardingFileSystem::openForComparing(path, size);
 }
 
-Result<std::unique_ptr<FileReader>> HeartbeatFileSystem::withHeartbeat(Result<std::unique_ptr<FileReader>> opened)
+Result<std::unique_ptr<FileReader>>
+HeartbeatFileSystem::opened(const std::string&, Result<std::unique_ptr<FileReader>> reader)
 {
-    if (!opened)
-        return opened.error();
-    return std::unique_ptr<FileReader>(std::make_unique<HeartbeatReader>(std::move(*opened), m_heartbeat));
+    if (!reader)
+        return reader;
+    return std::unique_ptr<FileReader>(
+        std::make_unique<HeartbeatReader>(std::move(*reader), m_heartbeat));
 }
 
 FileError HeartbeatFileSystem::removeFile(const std::string& path)
 {
     m_heartbeat();
-    return m_inner.removeFile(path);
+    return ForwardingFileSystem::removeFile(path);
 }
 
 FileError HeartbeatFileSystem::appendToFile(const std::string& path, std::string_view bytes)
 {
     m_heartbeat();
-    return m_inner.appendToFile(path, bytes);
-}
-
-bool HeartbeatFileSystem::hasParent(const std::string& folder)
-{
-    return m_inner.hasParent(folder);
+    return ForwardingFileSystem::appendToFile(path, bytes);
 }
 
 } // namespace zelvo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 #include <functional>
 #include <thread>
@@ -11,12 +11,12 @@ namespace zelvo {
 // each one, readers' reads included. The window hands this to the folder scan
 // and the analysis so that it keeps painting while they work, however long
 // they go without a progress bar to redraw.
-class HeartbeatFileSystem final : public FileSystem {
+class HeartbeatFileSystem final : public ForwardingFileSystem {
 public:
     // The heartbeat runs only on the thread that makes this file system (the
     // window's); calls from the analysis' helper thread pass straight on.
     HeartbeatFileSystem(FileSystem& inner, std::function<void()> heartbeat)
-        : m_inner(inner),
+        : ForwardingFileSystem(inner),
           m_heartbeat([beat = std::move(heartbeat), owner = std::this_thread::get_id()] {
               if (std::this_thread::get_id() == owner)
                   beat();
@@ -31,13 +31,13 @@ public:
     Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;
     FileError removeFile(const std::string& path) override;
     FileError appendToFile(const std::string& path, std::string_view bytes) override;
-    bool hasParent(const std::string& folder) override;
-    bool allowsConcurrentReads() const override { return m_inner.allowsConcurrentReads(); }
+    bool allowsConcurrentReads() const override { return inner().allowsConcurrentReads(); }
+
+protected:
+    Result<std::unique_ptr<FileReader>> opened(const std::string& path,
+                                               Result<std::unique_ptr<FileReader>> reader) override;
 
 private:
-    Result<std::unique_ptr<FileReader>> withHeartbeat(Result<std::unique_ptr<FileReader>> opened);
-
-    FileSystem& m_inner;
     std::function<void()> m_heartbeat;
 };
 

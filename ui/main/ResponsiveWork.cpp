@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
-#include <time.h>
 
 namespace zelvo {
 
@@ -32,17 +31,6 @@ bool isUserInput(QEvent::Type type)
     }
 }
 
-// pulse() asks the time on every file operation, hundreds of thousands of
-// times in a large folder. The coarse clock answers several times faster than
-// the precise one, and its few milliseconds of grain do not matter against
-// the pulse interval.
-std::int64_t coarseMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 } // namespace
 
 ResponsiveWork::ResponsiveWork(QWidget* window) : QObject(window), m_window(window) {}
@@ -57,7 +45,7 @@ void ResponsiveWork::begin()
 {
     if (m_depth++ > 0)
         return;
-    m_lastPulse = coarseMilliseconds();
+    m_lastPulse = CoarseClock::now();
     qApp->installEventFilter(this);
 }
 
@@ -87,10 +75,11 @@ void ResponsiveWork::end()
 
 void ResponsiveWork::pulse()
 {
-    if (m_depth == 0 || coarseMilliseconds() - m_lastPulse < kPulseMilliseconds)
+    constexpr std::chrono::milliseconds interval(kPulseMilliseconds);
+    if (m_depth == 0 || CoarseClock::now() - m_lastPulse < interval)
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_lastPulse = coarseMilliseconds();
+    m_lastPulse = CoarseClock::now();
 }
 
 bool ResponsiveWork::postponeClose()

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/CoarseClock.h"
+
 #include <QObject>
-#include <cstdint>
 #include <QPointer>
 #include <memory>
 #include <utility>
@@ -61,8 +62,9 @@ private:
     QWidget* m_window;
     int m_depth = 0;
     bool m_closePending = false;
-    // When the last pulse ran, in milliseconds of a coarse monotonic clock.
-    std::int64_t m_lastPulse = 0;
+    // When the last pulse ran. pulse() asks the time on every file operation,
+    // so the coarse clock.
+    CoarseClock::time_point m_lastPulse{};
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_heldInput;
 };
 

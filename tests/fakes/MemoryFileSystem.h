@@ -12,7 +12,7 @@
 
 namespace zelvo {
 
-// Files held in memory, for engine tests where the disk is not the point:
+// Files held in memory, for tests where the disk is not the point:
 // thousands of folders a second, exact control over identities (hard links)
 // and modification times. Folders are implicit in the paths; "/" is the root.
 // Names are listed sorted ignoring letter case, filtered by the pattern with
