@@ -186,7 +186,8 @@ private:
         }
         // With one name per file the classes come in order already.
         if (!sameFiles.distinct())
-            std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });
+            std::sort(groups.begin(), groups.end(),
+                      [](const auto& a, const auto& b) { return a.front() < b.front(); });
         return groups;
     }
 

@@ -1,4 +1,4 @@
-#include "MemoryFileSystem.h"
+#include "fakes/MemoryFileSystem.h"
 #include "fakes/FakeDateText.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FaultyFileSystem.h"
