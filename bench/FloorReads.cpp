@@ -33,9 +33,24 @@ std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
         const ByteCount size = sizes[file];
         if (size == 0 || filesOfSize[size] < 2 || unreadable[file])
             continue;
-        plan.push_back({paths[file], std::max(truth.bound[file], std::min(size, kFirstBlock))});
+        const ByteCount first = std::min(size, kFirstBlock);
+        const ByteCount prefix = std::max(truth.bound[file], first);
+        const ByteCount lastStart = std::max(first, size - std::min(size, kFirstBlock));
+        // A twin shares its ends with its twin, so it is always read whole.
+        if (!truth.sharesEnds[file] && first + (size - lastStart) < prefix)
+            plan.push_back({paths[file], {{0, first}, {lastStart, size - lastStart}}});
+        else
+            plan.push_back({paths[file], {{0, prefix}}});
     }
     return plan;
+}
+
+ByteCount FloorFile::bytes() const
+{
+    ByteCount total = 0;
+    for (const auto& range : ranges)
+        total += range.second;
+    return total;
 }
 
 int PosixRangeReader::open(const std::string& path)
@@ -76,18 +91,21 @@ FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeRea
                 continue;
             }
             ++myOpened;
-            ByteCount done = 0;
-            while (done < file.length) {
-                const std::size_t want =
-                    std::size_t(std::min<ByteCount>(chunk, file.length - done));
-                const long long got = reader.readAt(handle, buffer.get(), want, done);
-                if (got <= 0)
-                    break;
-                done += ByteCount(got);
+            bool whole = true;
+            for (const auto& [offset, length] : file.ranges) {
+                ByteCount done = 0;
+                while (done < length) {
+                    const std::size_t want = std::size_t(std::min<ByteCount>(chunk, length - done));
+                    const long long got = reader.readAt(handle, buffer.get(), want, offset + done);
+                    if (got <= 0)
+                        break;
+                    done += ByteCount(got);
+                }
+                whole = whole && done == length;
+                myBytes += done;
             }
-            if (done < file.length)
+            if (!whole)
                 ++myFailures;
-            myBytes += done;
             reader.close(handle);
         }
         opened += myOpened;

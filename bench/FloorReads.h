@@ -8,17 +8,21 @@
 
 namespace zelvo::bench {
 
-// One file the floor reads: its prefix [0, length).
+// One file the floor reads: its byte ranges [offset, offset + length), in
+// ascending order, disjoint.
 struct FloorFile {
     std::string path;
-    ByteCount length = 0;
+    std::vector<std::pair<ByteCount, ByteCount>> ranges;
+    ByteCount bytes() const;
 };
 
-// The reads no finder can avoid: every readable file of a size shared by
-// another, non-empty one up to its difference bound, and at least its first
-// block (nobody reads less than a block to learn a file's first byte). Files
-// of a unique size, empty files and unreadable ones are left out: they need
-// no read. In listing order.
+// The reads no finder can avoid: every readable, non-empty file of a size
+// shared by another one up to its difference bound, and at least its first
+// block (nobody reads less than a block to learn a file's first byte). A file
+// whose first and last blocks together set it apart from every other file of
+// its size (it shares its ends with none) needs only those two blocks when
+// they are fewer bytes than its prefix. Files of a unique size, empty files
+// and unreadable ones need no read and are left out. In listing order.
 std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
                                  const std::vector<ByteCount>& sizes, const ContentTruth& truth);
 
@@ -52,7 +56,8 @@ struct FloorRun {
 };
 
 // Reads the plan with `threads` threads taking files from one counter: each
-// file opened once, its prefix read once in calls of at most `chunk` bytes.
+// file opened once, each of its ranges read once, in calls of at most
+// `chunk` bytes.
 FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
                   std::size_t chunk = std::size_t(1) << 20);
 

@@ -28,7 +28,8 @@ int usage()
     std::fprintf(
         stderr, "usage: zelvo-floor [--threads LIST] FOLDER\n"
                 "Reads, in FOLDER, every file of a shared size up to where it first differs from\n"
-                "every other file of its size (whole with a twin; at least its first block), once\n"
+                "every other file of its size (whole with a twin; at least its first block; only\n"
+                "its first and last blocks when those set it apart and are fewer bytes), once\n"
                 "with each thread count of LIST (default 1,2,4,8,16,32,64), and prints each time\n"
                 "and the best one. As root the page cache is dropped before each count; otherwise\n"
                 "the times are hot. Listing the folder and finding the bound are not timed.\n");
@@ -116,7 +117,7 @@ int main(int argc, char** argv)
     const std::vector<FloorFile> plan = floorPlan(paths, sizes, truth);
     ByteCount planned = 0;
     for (const FloorFile& file : plan)
-        planned += file.length;
+        planned += file.bytes();
     std::printf("files: %zu listed, %zu to read, %llu bytes\n", paths.size(), plan.size(),
                 (unsigned long long)planned);
 

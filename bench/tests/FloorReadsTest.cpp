@@ -109,16 +109,25 @@ private slots:
         const auto lateB = folder.add(pattern(9000, 3));
         const auto smallA = folder.add(pattern(300, 4)); // shorter than a block: whole
         const auto smallB = folder.add(changed(pattern(300, 4), 5));
+        const auto endA = folder.add(changed(pattern(30000, 5), 29990)); // the end block tells
+        const auto endB = folder.add(pattern(30000, 5));                // them apart
+        const auto midA = folder.add(changed(pattern(40000, 6), 15000)); // same ends: only the
+        const auto midB = folder.add(pattern(40000, 6));                // middle tells
 
+        using Ranges = std::vector<std::pair<ByteCount, ByteCount>>;
         const std::vector<FloorFile> plan = folder.plan();
-        std::map<std::string, ByteCount> length;
+        std::map<std::string, Ranges> ranges;
         for (const FloorFile& file : plan)
-            length[file.path] = file.length;
-        const std::map<std::string, ByteCount> expected{
-            {folder.paths[twin], 20000}, {folder.paths[early], 4096}, {folder.paths[twin2], 20000},
-            {folder.paths[lateA], 8001}, {folder.paths[lateB], 8001}, {folder.paths[smallA], 300},
-            {folder.paths[smallB], 300}};
-        QCOMPARE(length, expected);
+            ranges[file.path] = file.ranges;
+        const Ranges ends{{0, 4096}, {25904, 4096}};
+        const std::map<std::string, Ranges> expected{
+            {folder.paths[twin], {{0, 20000}}},  {folder.paths[early], {{0, 4096}}},
+            {folder.paths[twin2], {{0, 20000}}}, {folder.paths[lateA], {{0, 8001}}},
+            {folder.paths[lateB], {{0, 8001}}},  {folder.paths[smallA], {{0, 300}}},
+            {folder.paths[smallB], {{0, 300}}},  {folder.paths[endA], ends},
+            {folder.paths[endB], ends},          {folder.paths[midA], {{0, 15001}}},
+            {folder.paths[midB], {{0, 15001}}}};
+        QCOMPARE(ranges, expected);
         QCOMPARE(plan.size(), expected.size());
         QCOMPARE(plan.front().path, folder.paths[twin]); // in listing order
     }
@@ -131,24 +140,33 @@ private slots:
         folder.add(big);
         for (int i = 0; i < 6; ++i)
             folder.add(changed(pattern(50000, 6), 10 + 7000 * i));
+        folder.add(changed(pattern(50000, 9), 49999));
+        folder.add(pattern(50000, 9));
         const std::vector<FloorFile> plan = folder.plan();
-        QCOMPARE(plan.size(), std::size_t(8));
+        QCOMPARE(plan.size(), std::size_t(10));
+        QCOMPARE(plan.back().ranges.size(), std::size_t(2));
 
         for (unsigned threads : {1u, 3u, 64u}) {
             RecordingReader reader;
             const FloorRun run = readPlan(plan, threads, reader, 1 << 20);
             ByteCount planned = 0;
             for (const FloorFile& file : plan) {
-                planned += file.length;
+                planned += file.bytes();
                 QCOMPARE(reader.opens[file.path], 1);
-                // The reads, in order, tile [0, length) without a gap or an overlap.
-                ByteCount next = 0;
-                for (const auto& [offset, length] : reader.reads[file.path]) {
-                    QCOMPARE(offset, next);
-                    QVERIFY(length <= ByteCount(1 << 20));
-                    next += length;
+                // The reads, in order, tile each range without a gap or an overlap,
+                // and nothing else.
+                const auto& reads = reader.reads[file.path];
+                std::size_t k = 0;
+                for (const auto& [offset, length] : file.ranges) {
+                    ByteCount next = offset;
+                    while (next < offset + length && k < reads.size()) {
+                        QCOMPARE(reads[k].first, next);
+                        QVERIFY(reads[k].second <= ByteCount(1 << 20));
+                        next += reads[k++].second;
+                    }
+                    QCOMPARE(next, offset + length);
                 }
-                QCOMPARE(next, file.length);
+                QCOMPARE(k, reads.size());
             }
             QCOMPARE(reader.opens.size(), plan.size());
             QCOMPARE(run.filesOpened, std::uint64_t(plan.size()));
@@ -163,8 +181,8 @@ private slots:
         folder.add(pattern(5000, 7));
         folder.add(pattern(5000, 7));
         std::vector<FloorFile> plan = folder.plan();
-        plan.insert(plan.begin(), FloorFile{"/nonexistent/zelvo/gone.bin", 5000});
-        plan.push_back({folder.paths[0], 6000}); // shorter on disk than planned
+        plan.insert(plan.begin(), FloorFile{"/nonexistent/zelvo/gone.bin", {{0, 5000}}});
+        plan.push_back({folder.paths[0], {{0, 6000}}}); // shorter on disk than planned
         RecordingReader reader;
         const FloorRun run = readPlan(plan, 2, reader);
         QCOMPARE(run.failures, std::uint64_t(2));
