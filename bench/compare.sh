@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Times zelvo-bench against jdupes, fdupes and a plain read of every file on
-# generated folders with a hot page cache, prints medians and ratios, and
+# Times zelvo-bench against jdupes, fdupes, rdfind and a plain read of every
+# file on generated folders with a hot page cache (or, with --cold, a page
+# cache dropped before every timed run), prints medians and ratios, and
 # checks that every tool found the same groups. See bench/README.md.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ prefix=""
 build_dir="${ZELVO_BENCH_BUILD:-$root/build}"
 use_hyperfine=0
 peers="jdupes jdupes-nz fdupes"
+peers_given=0
+cold=0
 peer_timeout=60
 shapes=()
 
@@ -25,8 +28,11 @@ a scale after a shape overrides --scale for it.
   --runs N        timed runs of each tool per corpus (default $runs)
   --scale X       scale of the generated corpora (default $scale)
   --seed N        seed of the generated corpora (default $seed)
-  --peers LIST    peers to time, from "jdupes jdupes-nz fdupes" (default "$peers";
-                  "" for none); jdupes-nz is jdupes leaving empty files out
+  --peers LIST    peers to time, from "jdupes jdupes-nz fdupes rdfind" (default "$peers",
+                  with --cold "jdupes jdupes-nz rdfind"; "" for none); jdupes-nz is
+                  jdupes leaving empty files out, as rdfind does
+  --cold          (root only) drop the page cache before every timed run of every
+                  tool, and time zelvo-floor, the device's floor, once per corpus
   --timeout S     a peer that needs more than S seconds once is not timed further
                   on that corpus (default $peer_timeout)
   --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
@@ -40,7 +46,8 @@ while [ $# -gt 0 ]; do
     --runs) runs="$2"; shift 2 ;;
     --scale) scale="$2"; shift 2 ;;
     --seed) seed="$2"; shift 2 ;;
-    --peers) peers="$2"; shift 2 ;;
+    --peers) peers="$2"; peers_given=1; shift 2 ;;
+    --cold) cold=1; shift ;;
     --timeout) peer_timeout="$2"; shift 2 ;;
     --build) build_dir="$2"; shift 2 ;;
     --hyperfine) use_hyperfine=1; shift ;;
@@ -51,6 +58,15 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#shapes[@]} -eq 0 ] && shapes=(photos onesize large tails tiny)
+if [ "$cold" = 1 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "compare.sh --cold must run as root: it drops the page cache before every timed run" >&2
+    echo "(sync; echo 3 > /proc/sys/vm/drop_caches). Run it with sudo, or leave out --cold." >&2
+    exit 2
+  fi
+  # fdupes reads every twin whole several times; cold, it only lengthens the run.
+  [ "$peers_given" = 1 ] || peers="jdupes jdupes-nz rdfind"
+fi
 
 # --- Tools -----------------------------------------------------------------
 ZELVO_WITH_BENCH_PEERS=1 "$root/scripts/install-deps.sh"
@@ -66,12 +82,16 @@ fi
 
 # The build is incremental, so this costs little when nothing changed.
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build_dir" --target zelvo-bench zelvo-corpus -j"$(nproc)" >/dev/null
+targets=(zelvo-bench zelvo-corpus)
+[ "$cold" = 1 ] && targets+=(zelvo-floor)
+cmake --build "$build_dir" --target "${targets[@]}" -j"$(nproc)" >/dev/null
 bench="$build_dir/zelvo-bench"
 corpus="$build_dir/zelvo-corpus"
+floor="$build_dir/zelvo-floor"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+mkdir "$work/empty"
 
 # --- Helpers ---------------------------------------------------------------
 source "$here/common.sh"
@@ -86,6 +106,13 @@ groups_of_zelvo() {
   sed '$d' "$1" | awk -v head="$(printf '\302\267\302\267\302\267\302\267> ')" '
     index($0, head) == 1 { ++g; $0 = substr($0, length(head) + 1) }
     { sub(".*/", ""); print g "\t" $0 }' | join_groups
+}
+# rdfind's results file: "DUPTYPE_... ID DEPTH SIZE DEVICE INODE PRIORITY NAME",
+# one line per file, the members of a set sharing the absolute value of ID.
+groups_of_rdfind() {
+  awk '/^#/ { next }
+       { id = $2 < 0 ? -$2 : $2; for (i = 1; i <= 7; ++i) sub(/^[^ ]+ /, ""); sub(".*/", ""); print id "\t" $0 }' "$1" |
+    join_groups
 }
 groups_of_peer() {
   awk 'NF == 0 { if (open) ++g; open = 0; next }
@@ -107,8 +134,19 @@ run_tool() { # tool dir out
     jdupes) timeout "$peer_timeout" jdupes -q -z "$2" >"$3" ;;
     jdupes-nz) timeout "$peer_timeout" jdupes -q "$2" >"$3" ;;
     fdupes) timeout "$peer_timeout" fdupes -q "$2" >"$3" ;;
+    # rdfind writes its sets to a file and its progress to standard output.
+    rdfind) timeout "$peer_timeout" rdfind -dryrun true -outputname "$3" "$2" >/dev/null ;;
     cat) find "$2" -maxdepth 1 -type f -exec cat {} + >/dev/null ;;
   esac
+}
+
+# Cold: dirty pages written back, then clean pages, dentries and inodes
+# dropped. Then the tool runs once on an empty folder, so that only the
+# corpus is cold, not the program and its libraries.
+drop_cache_for() { # tool
+  sync
+  echo 3 >/proc/sys/vm/drop_caches
+  run_tool "$1" "$work/empty" "$work/primed.out" 2>/dev/null || true
 }
 
 # --- Corpora ---------------------------------------------------------------
@@ -116,9 +154,18 @@ run_tool() { # tool dir out
 
 # --- Measurements ----------------------------------------------------------
 summary="$work/summary"
-row_format='%-8s %7s %6s | %7s %7s %7s %8s | %7s %9s %7s %7s | %8s %8s %11s %7s | %s\n'
-printf "$row_format" corpus files MiB zelvo scan sort analysis jdupes jdupes-nz fdupes cat \
-  z/jdupes a/jdupes a/jdupes-nz z/cat groups >"$summary"
+# The hot table without rdfind keeps its columns; rdfind and z/best (zelvo
+# against the faster of jdupes -q and rdfind), floor and z/floor come before
+# the groups when they apply.
+row_format='%-8s %7s %6s | %7s %7s %7s %8s | %7s %9s %7s %7s | %8s %8s %11s %7s | '
+with_rdfind=0
+[[ " $peers " == *" rdfind "* ]] && with_rdfind=1 && row_format+='%7s %7s | '
+[ "$cold" = 1 ] && row_format+='%7s %7s | '
+row_format+='%s\n'
+header=(corpus files MiB zelvo scan sort analysis jdupes jdupes-nz fdupes cat z/jdupes a/jdupes a/jdupes-nz z/cat)
+[ "$with_rdfind" = 1 ] && header+=(rdfind z/best)
+[ "$cold" = 1 ] && header+=(floor z/floor)
+printf "$row_format" "${header[@]}" groups >"$summary"
 notes="$work/notes"
 : >"$notes"
 # Groups that differ between tools and broken reading rules make the script
@@ -131,10 +178,19 @@ for request in "${shapes[@]}"; do
   [[ "$request" == *:* ]] && shape_scale="${request#*:}"
   ensure_corpus "$shape" "$shape_scale"
   dir="$(corpus_dir "$shape" "$shape_scale")"
-  echo "warming the page cache for $shape" >&2
-  warm "$dir"
+  if [ "$cold" = 1 ]; then
+    case "$(stat -f -c %T "$dir")" in
+      tmpfs | ramfs)
+        echo "WARNING: $dir is in memory ($(stat -f -c %T "$dir")): dropping the page cache cannot make it cold;" \
+          "put the corpora on a disk (bench/corpora/ on one)" | tee -a "$notes" >&2 ;;
+    esac
+  else
+    echo "warming the page cache for $shape" >&2
+    warm "$dir"
+  fi
   for tool in zelvo $peers cat; do : >"$work/$tool.times"; done
   : >"$work/ratio.jdupes"; : >"$work/ratio.analysis"; : >"$work/ratio.analysis-nz"; : >"$work/ratio.cat"
+  : >"$work/ratio.best"; : >"$work/ratio.floor"
   : >"$work/scan.times"; : >"$work/sort.times"; : >"$work/analysis.times"
 
   # One untimed round first: it fills every cache and leaves each tool's
@@ -157,6 +213,7 @@ for request in "${shapes[@]}"; do
   for ((r = 1; r <= runs; r++)); do
     declare -A took=()
     for tool in "${tools[@]}"; do
+      [ "$cold" = 1 ] && drop_cache_for "$tool"
       t0=$(micros)
       run_tool "$tool" "$dir" "$work/$tool.run" ||
         echo "$shape: $tool failed or ran out of time in round $r; its time counts as it stands" >>"$notes"
@@ -176,6 +233,11 @@ for request in "${shapes[@]}"; do
       awk -v a="$a" -v j="${took[jdupes-nz]}" 'BEGIN { print a * 1e6 / j }' >>"$work/ratio.analysis-nz"
     fi
     awk -v z="${took[zelvo]}" -v c="${took[cat]}" 'BEGIN { print z / c }' >>"$work/ratio.cat"
+    best=""
+    for peer in jdupes-nz rdfind; do
+      [ -n "${took[$peer]:-}" ] && { [ -z "$best" ] || [ "${took[$peer]}" -lt "$best" ]; } && best="${took[$peer]}"
+    done
+    [ -n "$best" ] && awk -v z="${took[zelvo]}" -v b="$best" 'BEGIN { print z / b }' >>"$work/ratio.best"
     unset took
   done
 
@@ -193,9 +255,13 @@ for request in "${shapes[@]}"; do
     !($1 in empty)' "$work/zelvo.groups" >"$work/zelvo-nz.groups"
   for peer in "${tools[@]}"; do
     [ "$peer" = zelvo ] || [ "$peer" = cat ] && continue
-    groups_of_peer "$work/$peer.out" >"$work/$peer.groups"
+    if [ "$peer" = rdfind ]; then
+      groups_of_rdfind "$work/$peer.out" >"$work/$peer.groups"
+    else
+      groups_of_peer "$work/$peer.out" >"$work/$peer.groups"
+    fi
     mine="$work/zelvo.groups"
-    [ "$peer" = jdupes-nz ] && mine="$work/zelvo-nz.groups"
+    [ "$peer" = jdupes-nz ] || [ "$peer" = rdfind ] && mine="$work/zelvo-nz.groups"
     if ! cmp -s "$mine" "$work/$peer.groups"; then
       same=""
       failures=$((failures + 1))
@@ -209,16 +275,35 @@ for request in "${shapes[@]}"; do
   done
   [ ${#tools[@]} -gt 2 ] && [ -n "$same" ] && verdict="$verdict, $same"
 
-  jd="-"; jn="-"; fd="-"; rj="-"; ra="-"; rn="-"
+  jd="-"; jn="-"; fd="-"; rj="-"; ra="-"; rn="-"; rd="-"; rb="-"; fl="-"; rf="-"
   [[ " ${tools[*]} " == *" jdupes "* ]] && jd=$(secs jdupes) && rj=$(med "$work/ratio.jdupes") && ra=$(med "$work/ratio.analysis")
   [[ " ${tools[*]} " == *" jdupes-nz "* ]] && jn=$(secs jdupes-nz) && rn=$(med "$work/ratio.analysis-nz")
   [[ " ${tools[*]} " == *" fdupes "* ]] && fd=$(secs fdupes)
   [[ " $timed_out " == *" jdupes "* ]] && jd=">$peer_timeout"
   [[ " $timed_out " == *" jdupes-nz "* ]] && jn=">$peer_timeout"
   [[ " $timed_out " == *" fdupes "* ]] && fd=">$peer_timeout"
-  printf "$row_format" "$shape" "$files" "$mib" "$(secs zelvo)" "$(med "$work/scan.times")" \
+  [[ " ${tools[*]} " == *" rdfind "* ]] && rd=$(secs rdfind)
+  [[ " $timed_out " == *" rdfind "* ]] && rd=">$peer_timeout"
+  [ -s "$work/ratio.best" ] && rb=$(med "$work/ratio.best")
+  if [ "$cold" = 1 ]; then
+    # The floor drops the page cache before each thread count itself.
+    "$floor" "$dir" >"$work/floor.out" || failures=$((failures + 1))
+    fl=$(awk '$1 == "floor:" { print $2 }' "$work/floor.out")
+    echo "$shape: floor $(grep '^files:' "$work/floor.out" | cut -d' ' -f2-); $(grep '^floor:' "$work/floor.out");" \
+      "by threads: $(awk '$1 == "threads" { printf "%s%s %s", n++ ? ", " : "", $2, $3 }' "$work/floor.out")" >>"$notes"
+    if [ -n "$fl" ]; then
+      awk -v f="$fl" '{ print $1 / 1e6 / f }' "$work/zelvo.times" >"$work/ratio.floor"
+      rf=$(med "$work/ratio.floor")
+    else
+      fl="-"
+    fi
+  fi
+  row=("$shape" "$files" "$mib" "$(secs zelvo)" "$(med "$work/scan.times")" \
     "$(med "$work/sort.times")" "$(med "$work/analysis.times")" "$jd" "$jn" "$fd" "$(secs cat)" \
-    "$rj" "$ra" "$rn" "$(med "$work/ratio.cat")" "$verdict" | tee -a "$summary" >&2
+    "$rj" "$ra" "$rn" "$(med "$work/ratio.cat")")
+  [ "$with_rdfind" = 1 ] && row+=("$rd" "$rb")
+  [ "$cold" = 1 ] && row+=("$fl" "$rf")
+  printf "$row_format" "${row[@]}" "$verdict" | tee -a "$summary" >&2
 
   # The I/O rules and the memory, from one untimed run that also reads the
   # folder independently.
@@ -229,12 +314,15 @@ for request in "${shapes[@]}"; do
   } >>"$notes"
 
   if [ "$use_hyperfine" = 1 ]; then
-    hf=(hyperfine -N --warmup 1 --runs "$runs" --style basic "$bench $dir")
+    hf=(hyperfine -N --warmup 1 --runs "$runs" --style basic)
+    [ "$cold" = 1 ] && hf+=(--prepare "sh -c 'sync; echo 3 > /proc/sys/vm/drop_caches'")
+    hf+=("$bench $dir")
     for peer in "${tools[@]}"; do
       case "$peer" in
         jdupes) hf+=("jdupes -q -z $dir") ;;
         jdupes-nz) hf+=("jdupes -q $dir") ;;
         fdupes) hf+=("fdupes -q $dir") ;;
+        rdfind) hf+=("rdfind -dryrun true -outputname $work/rdfind.hf $dir") ;;
       esac
     done
     "${hf[@]}" >&2 || true
@@ -242,10 +330,19 @@ for request in "${shapes[@]}"; do
 done
 
 echo
-echo "Medians of $runs runs (seconds), hot page cache. zelvo is the whole zelvo-bench process;"
+if [ "$cold" = 1 ]; then
+  echo "Medians of $runs runs (seconds), COLD: the page cache was dropped before every timed run."
+else
+  echo "Medians of $runs runs (seconds), hot page cache."
+fi
+echo "zelvo is the whole zelvo-bench process;"
 echo "scan (sort included), sort and analysis are its own timings. z/jdupes, a/jdupes and a/jdupes-nz"
 echo "are medians of the per-round ratios of zelvo's whole run and of its analysis alone to the whole"
 echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empty files left out)."
+[ "$with_rdfind" = 1 ] &&
+  echo "rdfind leaves empty files out; z/best: zelvo's whole run to the faster of jdupes -q and rdfind, per round."
+[ "$cold" = 1 ] &&
+  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads); z/floor: zelvo's run to it."
 echo
 cat "$summary"
 echo

@@ -1,0 +1,130 @@
+#include "FloorReads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+
+namespace zelvo::bench {
+
+namespace {
+
+constexpr ByteCount kFirstBlock = 4096;
+
+} // namespace
+
+std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
+                                 const std::vector<ByteCount>& sizes, const ContentTruth& truth)
+{
+    std::map<ByteCount, std::size_t> filesOfSize;
+    for (ByteCount size : sizes)
+        ++filesOfSize[size];
+    std::vector<bool> unreadable(paths.size(), false);
+    for (std::size_t file : truth.unreadable)
+        unreadable[file] = true;
+
+    std::vector<FloorFile> plan;
+    for (std::size_t file = 0; file < paths.size(); ++file) {
+        const ByteCount size = sizes[file];
+        if (size == 0 || filesOfSize[size] < 2 || unreadable[file])
+            continue;
+        const ByteCount first = std::min(size, kFirstBlock);
+        const ByteCount prefix = std::max(truth.bound[file], first);
+        const ByteCount lastStart = std::max(first, size - std::min(size, kFirstBlock));
+        // A twin shares its ends with its twin, so it is always read whole.
+        if (!truth.sharesEnds[file] && first + (size - lastStart) < prefix)
+            plan.push_back({paths[file], {{0, first}, {lastStart, size - lastStart}}});
+        else
+            plan.push_back({paths[file], {{0, prefix}}});
+    }
+    return plan;
+}
+
+ByteCount FloorFile::bytes() const
+{
+    ByteCount total = 0;
+    for (const auto& range : ranges)
+        total += range.second;
+    return total;
+}
+
+int PosixRangeReader::open(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+long long PosixRangeReader::readAt(int handle, unsigned char* into, std::size_t length,
+                                   ByteCount offset)
+{
+    return ::pread(handle, into, length, off_t(offset));
+}
+
+void PosixRangeReader::close(int handle)
+{
+    ::close(handle);
+}
+
+FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
+                  std::size_t chunk)
+{
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::uint64_t> opened{0}, failures{0};
+    std::atomic<ByteCount> bytes{0};
+
+    const auto work = [&] {
+        // Page-aligned, so that a read lands in whole pages of the buffer.
+        std::unique_ptr<unsigned char, decltype(&std::free)> buffer(
+            static_cast<unsigned char*>(std::aligned_alloc(4096, (chunk + 4095) / 4096 * 4096)),
+            &std::free);
+        std::uint64_t myOpened = 0, myFailures = 0;
+        ByteCount myBytes = 0;
+        for (std::size_t i = next++; i < plan.size(); i = next++) {
+            const FloorFile& file = plan[i];
+            const int handle = reader.open(file.path);
+            if (handle < 0) {
+                ++myFailures;
+                continue;
+            }
+            ++myOpened;
+            bool whole = true;
+            for (const auto& [offset, length] : file.ranges) {
+                ByteCount done = 0;
+                while (done < length) {
+                    const std::size_t want = std::size_t(std::min<ByteCount>(chunk, length - done));
+                    const long long got = reader.readAt(handle, buffer.get(), want, offset + done);
+                    if (got <= 0)
+                        break;
+                    done += ByteCount(got);
+                }
+                whole = whole && done == length;
+                myBytes += done;
+            }
+            if (!whole)
+                ++myFailures;
+            reader.close(handle);
+        }
+        opened += myOpened;
+        failures += myFailures;
+        bytes += myBytes;
+    };
+
+    threads = std::max(1u, threads);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    const auto end = std::chrono::steady_clock::now();
+
+    return {std::chrono::duration<double>(end - start).count(), opened.load(), bytes.load(),
+            failures.load()};
+}
+
+} // namespace zelvo::bench

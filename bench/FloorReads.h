@@ -1,0 +1,64 @@
+#pragma once
+
+#include "DifferenceBound.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zelvo::bench {
+
+// One file the floor reads: its byte ranges [offset, offset + length), in
+// ascending order, disjoint.
+struct FloorFile {
+    std::string path;
+    std::vector<std::pair<ByteCount, ByteCount>> ranges;
+    ByteCount bytes() const;
+};
+
+// The reads no finder can avoid: every readable, non-empty file of a size
+// shared by another one up to its difference bound, and at least its first
+// block (nobody reads less than a block to learn a file's first byte). A file
+// whose first and last blocks together set it apart from every other file of
+// its size (it shares its ends with none) needs only those two blocks when
+// they are fewer bytes than its prefix. Files of a unique size, empty files
+// and unreadable ones need no read and are left out. In listing order.
+std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
+                                 const std::vector<ByteCount>& sizes, const ContentTruth& truth);
+
+// The calls the floor makes, so that a test can see them. Implementations
+// must be safe to call from several threads at once.
+class RangeReader {
+public:
+    virtual ~RangeReader() = default;
+    // A handle, or a negative number when the file cannot be opened.
+    virtual int open(const std::string& path) = 0;
+    // Bytes read (0 at the end of the file), or a negative number on error.
+    virtual long long readAt(int handle, unsigned char* into, std::size_t length,
+                             ByteCount offset) = 0;
+    virtual void close(int handle) = 0;
+};
+
+// open, pread and close, nothing else: no advice, no status.
+class PosixRangeReader final : public RangeReader {
+public:
+    int open(const std::string& path) override;
+    long long readAt(int handle, unsigned char* into, std::size_t length,
+                     ByteCount offset) override;
+    void close(int handle) override;
+};
+
+struct FloorRun {
+    double seconds = 0;
+    std::uint64_t filesOpened = 0;
+    ByteCount bytesRead = 0;
+    std::uint64_t failures = 0; // files that could not be opened or read to their length
+};
+
+// Reads the plan with `threads` threads taking files from one counter: each
+// file opened once, each of its ranges read once, in calls of at most
+// `chunk` bytes.
+FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
+                  std::size_t chunk = std::size_t(1) << 20);
+
+} // namespace zelvo::bench
