@@ -10,14 +10,13 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins libgl-dev
   fonts-liberation fonts-liberation2
-  dpkg-dev file
 )
 if [ "${1:-}" = --tests ]; then
   packages+=(
     xvfb xauth xdotool x11-utils
     clang libclang-rt-14-dev
     libasan8 libubsan1 libtsan2
-    lintian appstream desktop-file-utils
+    dpkg-dev file lintian appstream desktop-file-utils
   )
 fi
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then

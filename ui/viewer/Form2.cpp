@@ -8,7 +8,7 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 // The resources of a static library must be registered by hand, and only
 // from the global namespace.
@@ -35,7 +35,7 @@ std::string readAll(FileReader& reader, ByteCount expectedSize)
 {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(std::min<ByteCount>(expectedSize, LogRowsModel::kMaxBytes)));
-    std::array<std::byte, 1 << 20> chunk;
+    std::vector<std::byte> chunk(1 << 20);
     while (bytes.size() < LogRowsModel::kMaxBytes) {
         const Result<std::size_t> got = reader.read(chunk);
         if (!got || *got == 0)
