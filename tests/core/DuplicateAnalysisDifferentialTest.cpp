@@ -173,12 +173,13 @@ private slots:
                 limits.memoryBudget = 16 << 10;
                 limits.maxOpenFiles = 3;
             }
-            // A third of them share measuring and reading with the helper
-            // thread, down to the smallest class.
+            // A third of them share measuring and reading with a pool of
+            // threads, down to the smallest class.
             if (seed % 3 == 0) {
                 memory.setConcurrentReads(true);
                 limits.parallelFrom = 2;
                 limits.parallelListingFrom = 2;
+                limits.ioThreads = 1 + seed % 4;
             }
             analysis.setLimits(limits);
             fileSystem.resetCounters();
