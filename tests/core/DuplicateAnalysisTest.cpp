@@ -536,10 +536,10 @@ private slots:
         QCOMPARE(bench.view.captionsOf(Control::Label2).end()[-2].size() / 3, std::size_t{38});
     }
 
-    void pooledListTheSameGroupsInTheSameOrder()
+    void aPoolOfThreadsListsTheSameGroupsInTheSameOrder()
     {
         // Copies scattered through a long listing, a shared file and files
-        // that differ late, so that both threads meet members of one class.
+        // that differ late, so that several threads meet members of one class.
         const auto fill = [](Bench& bench) {
             for (int i = 0; i < 400; ++i) {
                 const std::string name = "f" + std::to_string(1000 + i);
@@ -568,6 +568,46 @@ private slots:
         QVERIFY(pooled.fileSystem.pathsReadTwice().empty());
         QCOMPARE(pooled.fileSystem.openReaders(), 0);
         verifyFinalCleanup(pooled.view);
+    }
+
+    void onADiskThatSeeksOneThreadReadsEachRoundInTheOrderOfThePlaces()
+    {
+        const auto fill = [](Bench& bench) {
+            for (int i = 0; i < 60; ++i) {
+                std::string contents = bytes(9000, char('a' + i % 4));
+                if (i % 7 == 0)
+                    contents.back() = char('0' + i % 3);
+                bench.add("f" + std::to_string(1000 + i), contents);
+            }
+        };
+        Bench asListed;
+        fill(asListed);
+        asListed.scan();
+        asListed.analyse();
+
+        Bench seeking;
+        fill(seeking);
+        seeking.useThePool();
+        seeking.memory.setReadsInOrder(true);
+        // Places in an order unlike the listing's, as a disk fills up.
+        for (int i = 0; i < 60; ++i)
+            seeking.memory.setPlace("/d/f" + std::to_string(1000 + i), std::uint64_t((i * 37) % 61 + 1));
+        seeking.memory.recordCalls();
+        seeking.scan();
+        seeking.analyse();
+
+        QVERIFY(asListed.recorder.pairs.size() > 40);
+        QCOMPARE(seeking.rows(), asListed.rows());
+        QCOMPARE(seeking.recorder.pairs, asListed.recorder.pairs);
+        QVERIFY(seeking.fileSystem.pathsReadTwice().empty());
+        std::vector<std::uint64_t> placesOfFirstReads;
+        for (const auto& call : seeking.memory.calls()) {
+            QVERIFY(call.thread == std::this_thread::get_id());
+            if (call.isRead && call.offset == 0)
+                placesOfFirstReads.push_back(std::uint64_t((std::stoi(call.path.substr(4)) - 1000) * 37 % 61 + 1));
+        }
+        QCOMPARE(placesOfFirstReads.size(), std::size_t{60});
+        QVERIFY(std::is_sorted(placesOfFirstReads.begin(), placesOfFirstReads.end()));
     }
 
     void inThePoolTheFirstFailureInListingOrderStillDecides()
