@@ -4,6 +4,7 @@
 #include "IoPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -286,35 +287,51 @@ void ChunkRound::classifyAsRead(const FileClass& members, ClassTable& table)
 }
 
 // Many files read into a slot each, by the pool or one after another in
-// their order on the disk, then classified on this thread in member order:
-// the classes and their order are those of one file at a time. Batches keep
-// the progress close to the reading, and the files open at once within the
-// bound.
+// their order on the disk, and classified on this thread in member order: the
+// classes and their order are those of one file at a time. In the pool this
+// thread reads too, and between its blocks classifies the files read so far
+// in order, so that the progress follows the reading.
 void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
 {
-    constexpr std::size_t kPoolBatch = 256;
-    constexpr std::size_t kPoolBlock = 2;
-    const std::size_t batch =
-        m_how.order == ReadOrder::OnDisk ? std::max<std::size_t>(m_how.maxOpenFiles, 1) : kPoolBatch;
-    std::vector<char> read(members.size(), 0);
-    for (std::size_t first = 0; first < members.size(); first += batch) {
-        const std::size_t last = std::min(first + batch, members.size());
-        if (m_how.order == ReadOrder::OnDisk) {
-            readInPlaceOrder(members, first, last, table, read);
-        } else {
-            m_how.pool->share(last - first, kPoolBlock, [&](int, std::size_t from, std::size_t to) {
-                for (std::size_t i = first + from; i < first + to; ++i)
-                    read[i] = readChunk(members[i], table.slot(i));
-            });
-        }
-        for (std::size_t i = first; i < last; ++i) {
+    const std::size_t count = members.size();
+    std::vector<char> read(count, 0);
+    std::size_t next = 0;
+    const auto classifyUpTo = [&](std::size_t end) {
+        for (; next < end; ++next) {
             if (m_progress)
-                m_progress->reading(members.front(), members[i], m_read);
+                m_progress->reading(members.front(), members[next], m_read);
             ++m_read;
-            if (read[i])
-                table.add(members[i], i);
+            if (read[next])
+                table.add(members[next], next);
         }
+    };
+    if (m_how.order == ReadOrder::OnDisk) {
+        // Files of a batch are open at once: the batch stays within the bound.
+        const std::size_t batch = std::max<std::size_t>(m_how.maxOpenFiles, 1);
+        for (std::size_t first = 0; first < count; first += batch) {
+            const std::size_t last = std::min(first + batch, count);
+            readInPlaceOrder(members, first, last, table, read);
+            classifyUpTo(last);
+        }
+        return;
     }
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]());
+    const auto classifyDone = [&] {
+        std::size_t end = next;
+        while (end < count && done[end].load(std::memory_order_acquire))
+            ++end;
+        classifyUpTo(end);
+    };
+    constexpr std::size_t kBlock = 2;
+    m_how.pool->share(count, kBlock, [&](int worker, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            read[i] = readChunk(members[i], table.slot(i));
+            done[i].store(true, std::memory_order_release);
+        }
+        if (worker == 0)
+            classifyDone();
+    });
+    classifyUpTo(count);
 }
 
 // A disk whose head seeks reads fastest front to back: the files of a batch

@@ -27,8 +27,9 @@ struct ClassifierLimits {
     std::size_t parallelListingFrom = 1024;
     // Threads of the pool besides the caller's. They mostly wait on the
     // device, which answers many requests at once faster than one after
-    // another, so there are more of them than cores.
-    unsigned ioThreads = 16;
+    // another, so there are more of them than cores (at most this many
+    // files more are open during a round).
+    unsigned ioThreads = 64;
 };
 
 // How the files of a round are best read: in the order given, or, on a disk

@@ -11,6 +11,13 @@ namespace {
 // How long a waiting thread polls before it sleeps: longer than an idle
 // virtual core takes to wake, short against any run worth sharing.
 constexpr std::chrono::microseconds kPollFor{2000};
+// A block that takes longer than this per item waits on the device rather
+// than on the processor: a status or a small read from the cache takes a few
+// microseconds, from a disk a hundred or more.
+constexpr std::chrono::nanoseconds kSlowItem{40'000};
+// A thread preempted on a busy machine has a slow block now and then too;
+// only several of them in one work tell of the device.
+constexpr unsigned kSlowBlocksToWiden = 4;
 
 inline void relax()
 {
@@ -45,6 +52,8 @@ IoPool::~IoPool()
     m_stopping.store(true);
     m_posts.fetch_add(1, std::memory_order_release);
     m_posts.notify_all();
+    m_widenings.fetch_add(1, std::memory_order_release);
+    m_widenings.notify_all();
     for (std::thread& thread : m_threads)
         thread.join();
 }
@@ -58,14 +67,17 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work)
     m_block = block == 0 ? 1 : block;
     m_next.store(0, std::memory_order_relaxed);
     m_error = nullptr;
+    m_widened.store(false, std::memory_order_relaxed);
+    m_slowBlocks.store(0, std::memory_order_relaxed);
     if (m_helperCount > 0) {
         // The threads start from the posts counted so far, so that they see
         // this one as new.
         if (m_threads.empty()) {
-            const unsigned seen = m_posts.load();
             m_threads.reserve(m_helperCount);
-            for (unsigned worker = 1; worker <= m_helperCount; ++worker)
+            for (unsigned worker = 1; worker <= m_helperCount; ++worker) {
+                const unsigned seen = worker == 1 ? m_posts.load() : m_widenings.load();
                 m_threads.emplace_back([this, worker, seen] { helperLoop(int(worker), seen); });
+            }
         }
         m_open.store(true);
         m_posts.fetch_add(1, std::memory_order_release);
@@ -95,12 +107,26 @@ void IoPool::takeBlocks(int worker)
             const std::size_t first = m_next.fetch_add(m_block, std::memory_order_relaxed);
             if (first >= m_count)
                 return;
-            (*m_work)(worker, first, std::min(first + m_block, m_count));
+            const std::size_t last = std::min(first + m_block, m_count);
+            const auto start = std::chrono::steady_clock::now();
+            (*m_work)(worker, first, last);
+            if (!m_widened.load(std::memory_order_relaxed) &&
+                std::chrono::steady_clock::now() - start > kSlowItem * (last - first) &&
+                m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1 >= kSlowBlocksToWiden)
+                widen();
         }
     } catch (...) {
         keepError(std::current_exception());
         stopHandingOut();
     }
+}
+
+void IoPool::widen()
+{
+    if (m_helperCount < 2 || m_widened.exchange(true))
+        return;
+    m_widenings.fetch_add(1, std::memory_order_release);
+    m_widenings.notify_all();
 }
 
 void IoPool::keepError(std::exception_ptr error)
@@ -113,10 +139,12 @@ void IoPool::keepError(std::exception_ptr error)
 void IoPool::helperLoop(int worker, unsigned seen)
 {
     for (;;) {
+        // The first helper joins every work, the others only work that waits.
+        std::atomic<unsigned>& signal = worker == 1 ? m_posts : m_widenings;
         if (worker == 1)
-            pollFor([&] { return m_posts.load(std::memory_order_acquire) != seen; });
-        m_posts.wait(seen, std::memory_order_acquire);
-        seen = m_posts.load(std::memory_order_acquire);
+            pollFor([&] { return signal.load(std::memory_order_acquire) != seen; });
+        signal.wait(seen, std::memory_order_acquire);
+        seen = signal.load(std::memory_order_acquire);
         if (m_stopping.load())
             return;
         m_inside.fetch_add(1);

@@ -21,7 +21,9 @@ namespace zelvo {
 // Between two pieces of work the first helper keeps polling for a short
 // while before it sleeps: on a virtual machine an idle core can take
 // milliseconds to wake, as long as a whole piece of work. The others sleep at
-// once, so that they never take a core from the threads that work.
+// once, and are woken only when a block turns out slow, that is when the work
+// waits on the device: with the cache hot they would only take turns on the
+// cores with the threads that work.
 class IoPool {
 public:
     // work(worker, first, last) handles items first..last - 1; worker is 0 on
@@ -50,13 +52,19 @@ private:
     void helperLoop(int worker, unsigned seen);
     // Takes and works blocks until none are left.
     void takeBlocks(int worker);
+    void widen();
     void keepError(std::exception_ptr error);
 
     const unsigned m_helperCount;
     std::vector<std::thread> m_threads;
 
-    // Bumped on every post and at the end, woken on by the sleeping helpers.
+    // Bumped on every post and at the end, woken on by the first helper.
     std::atomic<unsigned> m_posts{0};
+    // Bumped when the work under way turns out to wait on the device, and at
+    // the end, woken on by the other helpers.
+    std::atomic<unsigned> m_widenings{0};
+    std::atomic<bool> m_widened{false};
+    std::atomic<unsigned> m_slowBlocks{0};
     std::atomic<bool> m_stopping{false};
     // Whether the work posted last still takes helpers, and how many helpers
     // are inside it. A helper counts itself in before it looks whether the

@@ -24,7 +24,7 @@ enum class ScanMode { StartUp, FolderChange, Recovery };
 // allows it, the processor has more than one core and the disk does not seek.
 struct ScanThreads {
     std::size_t from = 1024;
-    unsigned threads = 16;
+    unsigned threads = 64;
 };
 
 void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
