@@ -16,8 +16,9 @@ constexpr std::chrono::microseconds kPollFor{2000};
 // microseconds, from a disk a hundred or more.
 constexpr std::chrono::nanoseconds kSlowItem{40'000};
 // A thread preempted on a busy machine has a slow block now and then too;
-// only several of them in one work tell of the device.
-constexpr unsigned kSlowBlocksToWiden = 4;
+// and the first touch of a fresh buffer page takes a while: only many of
+// them in one work tell of the device.
+constexpr unsigned kSlowBlocksToWiden = 16;
 
 inline void relax()
 {
@@ -72,12 +73,11 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work)
     if (m_helperCount > 0) {
         // The threads start from the posts counted so far, so that they see
         // this one as new.
+        // The others start when work first waits on the device: starting
+        // dozens of threads costs milliseconds, as much as a hot run.
         if (m_threads.empty()) {
             m_threads.reserve(m_helperCount);
-            for (unsigned worker = 1; worker <= m_helperCount; ++worker) {
-                const unsigned seen = worker == 1 ? m_posts.load() : m_widenings.load();
-                m_threads.emplace_back([this, worker, seen] { helperLoop(int(worker), seen); });
-            }
+            m_threads.emplace_back([this, seen = m_posts.load()] { helperLoop(1, seen); });
         }
         m_open.store(true);
         m_posts.fetch_add(1, std::memory_order_release);
@@ -125,6 +125,10 @@ void IoPool::widen()
 {
     if (m_helperCount < 2 || m_widened.exchange(true))
         return;
+    // Only one worker of one work gets here at a time, and the threads are
+    // only started here or before the work is posted.
+    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= m_helperCount; ++worker)
+        m_threads.emplace_back([this, worker, seen = m_widenings.load()] { helperLoop(int(worker), seen); });
     m_widenings.fetch_add(1, std::memory_order_release);
     m_widenings.notify_all();
 }

@@ -21,7 +21,7 @@ if [ "${1:-}" = --tests ]; then
   )
 fi
 if [ "${ZELVO_WITH_BENCH_PEERS:-0}" = 1 ]; then
-  packages+=(jdupes fdupes)
+  packages+=(jdupes fdupes rdfind)
 fi
 
 missing=()
