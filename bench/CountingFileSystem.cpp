@@ -33,6 +33,8 @@ public:
         return delivered;
     }
 
+    std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+
 private:
     void note(ByteCount offset, const Result<std::size_t>& delivered)
     {

@@ -1,16 +1,14 @@
 #include "ContentClassifier.h"
 
 #include "ChunkHash.h"
-#include "HelperThread.h"
+#include "IoPool.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <numeric>
-#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -103,10 +101,11 @@ std::size_t strideFor(std::size_t length)
 }
 
 // The classes met so far among some files in one round, with the chunk of
-// each class' representative. The chunks live side by side in one arena: slot
-// s holds the chunk of class s, and the slot after the last class is where
-// the next file is read. A file that joins a class leaves that slot free for
-// the next one, so the table never holds more chunks than it has classes.
+// each class' representative (its first member). The chunks live side by
+// side in one arena, one slot each. Files read one at a time go into the slot
+// after the last class' representative, scratch(): a file that joins a class
+// leaves that slot free for the next one, so the table never holds more
+// chunks than it has classes. Files read all at once go into a slot each.
 class ClassTable {
 public:
     // Room is made for `files` classes at once: a large class of distinct
@@ -115,16 +114,19 @@ public:
         : m_arena(arena), m_length(length), m_stride(strideFor(length)), m_files(files)
     {
         m_classes.reserve(files);
+        m_slots.reserve(files);
     }
 
-    // Where the next file's chunk is to be read.
-    std::byte* scratch() { return chunkOf(m_classes.size()); }
+    std::byte* slot(std::size_t s) { return m_arena.data() + s * m_stride; }
+    // Where the next file read one at a time goes.
+    std::byte* scratch() { return slot(m_classes.size()); }
+    void addScratch(std::size_t member) { add(member, m_classes.size()); }
 
-    // Puts the file whose chunk lies in scratch() into its class, or into a
-    // class of its own.
-    void addScratch(std::size_t member)
+    // Puts the file whose chunk lies in slot `s` into its class, or into a
+    // class of its own with that slot as its representative's.
+    void add(std::size_t member, std::size_t s)
     {
-        const std::byte* chunk = scratch();
+        const std::byte* chunk = slot(s);
         const std::size_t match = find(chunk);
         if (match != kNone) {
             m_classes[match].push_back(member);
@@ -133,8 +135,12 @@ public:
         if (hashed())
             link(m_classes.size(), m_lastHash);
         m_classes.push_back({member});
+        m_slots.push_back(s);
     }
 
+    std::vector<FileClass>& classes() { return m_classes; }
+
+private:
     // The class whose chunk equals `chunk`, or kNone.
     std::size_t find(const std::byte* chunk)
     {
@@ -162,11 +168,7 @@ public:
         return kNone;
     }
 
-    const std::byte* chunkOf(std::size_t c) const { return m_arena.data() + c * m_stride; }
-    std::byte* chunkOf(std::size_t c) { return m_arena.data() + c * m_stride; }
-    std::vector<FileClass>& classes() { return m_classes; }
-
-private:
+    const std::byte* chunkOf(std::size_t c) const { return m_arena.data() + m_slots[c] * m_stride; }
     bool hashed() const { return !m_nextOfHash.empty() || !m_firstOfHash.empty(); }
     // The first class of a hash, then a chain through the others.
     void link(std::size_t c, std::uint64_t hash)
@@ -181,21 +183,30 @@ private:
     std::size_t m_stride;
     std::size_t m_files;
     std::vector<FileClass> m_classes;
+    // The slot of each class' representative.
+    std::vector<std::size_t> m_slots;
     std::unordered_map<std::uint64_t, std::size_t> m_firstOfHash;
     std::vector<std::size_t> m_nextOfHash;
     std::uint64_t m_lastHash = 0;
+};
+
+// How a round's files are read.
+struct RoundReading {
+    // Shares the reading of large classes, or nullptr.
+    IoPool* pool = nullptr;
+    std::size_t parallelFrom = 0;
+    ReadOrder order = ReadOrder::AsGiven;
+    std::size_t maxOpenFiles = 1;
 };
 
 // One chunk round over all surviving classes.
 class ChunkRound {
 public:
     ChunkRound(FileSystem& fileSystem, const ContentClassifier::PathOf& pathOf,
-               std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena,
-               PageBuffer& helperArena, HelperThread* helper, std::size_t parallelFrom, ByteCount size,
-               ByteRange range, bool keepOpen, SplitProgress* progress)
-        : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena),
-          m_helperArena(helperArena), m_helper(helper), m_parallelFrom(parallelFrom), m_size(size),
-          m_range(range), m_keepOpen(keepOpen), m_progress(progress)
+               std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena, RoundReading how,
+               ByteCount size, ByteRange range, bool keepOpen, SplitProgress* progress)
+        : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena), m_how(how),
+          m_size(size), m_range(range), m_keepOpen(keepOpen), m_progress(progress)
     {
     }
 
@@ -203,100 +214,157 @@ public:
     void split(const FileClass& members, std::vector<FileClass>& into);
 
 private:
+    // The member's reader, kept from an earlier round or opened into
+    // `opened`; nullptr when it cannot be opened.
+    FileReader* open(std::size_t member, std::unique_ptr<FileReader>& opened);
+    bool readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened, std::byte* into);
     bool readChunk(std::size_t member, std::byte* into);
-    // `progress` is told of each file only on the calling thread.
-    void classify(std::span<const std::size_t> members, std::size_t reference, ClassTable& table,
-                  SplitProgress* progress);
-    void classifyWithHelper(const FileClass& members, ClassTable& table);
+    void classifyAsRead(const FileClass& members, ClassTable& table);
+    void classifyFromSlots(const FileClass& members, ClassTable& table);
+    void readInPlaceOrder(const FileClass& members, std::size_t first, std::size_t last, ClassTable& table,
+                          std::vector<char>& read);
 
     FileSystem& m_fileSystem;
     const ContentClassifier::PathOf& m_pathOf;
     std::vector<std::unique_ptr<FileReader>>& m_readers;
     PageBuffer& m_arena;
-    PageBuffer& m_helperArena;
-    HelperThread* m_helper;
-    std::size_t m_parallelFrom;
+    RoundReading m_how;
     ByteCount m_size;
     ByteRange m_range;
     bool m_keepOpen;
     SplitProgress* m_progress;
-    // Files of the round read by either thread, and those left alone.
-    std::atomic<std::size_t> m_read{0};
+    // Files of the round read, and those left alone.
+    std::size_t m_read = 0;
     std::size_t m_alone = 0;
 };
 
-bool ChunkRound::readChunk(std::size_t member, std::byte* into)
+FileReader* ChunkRound::open(std::size_t member, std::unique_ptr<FileReader>& opened)
 {
-    std::unique_ptr<FileReader>& kept = m_readers[member];
-    std::unique_ptr<FileReader> opened;
-    FileReader* reader = kept.get();
-    if (!reader) {
-        Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForComparing(m_pathOf(member), m_size);
-        if (!result || !*result)
-            return false;
-        opened = std::move(result).value();
-        reader = opened.get();
-    }
-    const Result<std::size_t> got = reader->readAt(m_range.offset, {into, m_range.length});
+    if (FileReader* kept = m_readers[member].get())
+        return kept;
+    Result<std::unique_ptr<FileReader>> result = m_fileSystem.openForComparing(m_pathOf(member), m_size);
+    if (!result || !*result)
+        return nullptr;
+    opened = std::move(result).value();
+    return opened.get();
+}
+
+bool ChunkRound::readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened,
+                          std::byte* into)
+{
+    const Result<std::size_t> got = reader.readAt(m_range.offset, {into, m_range.length});
     // A short read means the file shrank since it was measured: its contents
     // are no longer those of its size, so it matches nothing.
     if (!got || *got != m_range.length) {
-        kept.reset();
+        m_readers[member].reset();
+        opened.reset();
         return false;
     }
     if (opened && m_keepOpen)
-        kept = std::move(opened);
+        m_readers[member] = std::move(opened);
+    opened.reset();
     return true;
 }
 
-void ChunkRound::classify(std::span<const std::size_t> members, std::size_t reference, ClassTable& table,
-                          SplitProgress* progress)
+bool ChunkRound::readChunk(std::size_t member, std::byte* into)
+{
+    std::unique_ptr<FileReader> opened;
+    FileReader* reader = open(member, opened);
+    return reader && readWith(member, *reader, opened, into);
+}
+
+// One file at a time, each compared as soon as it is read: a chunk lies in
+// the cache when it is compared, and the table holds one chunk per class.
+void ChunkRound::classifyAsRead(const FileClass& members, ClassTable& table)
 {
     for (std::size_t member : members) {
-        const std::size_t read = m_read.fetch_add(1, std::memory_order_relaxed);
-        if (progress)
-            progress->reading(reference, member, read);
+        if (m_progress)
+            m_progress->reading(members.front(), member, m_read);
+        ++m_read;
         if (readChunk(member, table.scratch()))
             table.addScratch(member);
     }
 }
 
-// Opening and reading thousands of small files is bound by system calls,
-// which the second core can share: the helper classifies the blocks of members
-// it takes into a table of its own, and its classes are merged in afterwards.
-void ChunkRound::classifyWithHelper(const FileClass& members, ClassTable& table)
+// Many files read into a slot each, by the pool or one after another in
+// their order on the disk, and classified on this thread in member order: the
+// classes and their order are those of one file at a time. In the pool this
+// thread reads too, and between its blocks classifies the files read so far
+// in order, so that the progress follows the reading.
+void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
 {
-    ClassTable helperTable(m_helperArena, m_range.length, members.size());
-    constexpr std::size_t kBlock = 16;
-    m_helper->share(members.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
-        classify(std::span(members).subspan(first, last - first), members.front(),
-                 worker == 0 ? table : helperTable, worker == 0 ? m_progress : nullptr);
-    });
-    // The helper's classes differ from each other already: each one either
-    // joins one of ours or stays a class of its own.
-    std::vector<FileClass> unmatched;
-    for (std::size_t c = 0; c < helperTable.classes().size(); ++c) {
-        FileClass& theirs = helperTable.classes()[c];
-        const std::size_t match = table.find(helperTable.chunkOf(c));
-        if (match == kNone) {
-            unmatched.push_back(std::move(theirs));
-            continue;
+    const std::size_t count = members.size();
+    std::vector<char> read(count, 0);
+    std::size_t next = 0;
+    const auto classifyUpTo = [&](std::size_t end) {
+        for (; next < end; ++next) {
+            if (m_progress)
+                m_progress->reading(members.front(), members[next], m_read);
+            ++m_read;
+            if (read[next])
+                table.add(members[next], next);
         }
-        // Both lists are in ascending order; so is their merge.
-        FileClass& ours = table.classes()[match];
-        const auto middle = ours.insert(ours.end(), theirs.begin(), theirs.end());
-        std::inplace_merge(ours.begin(), middle, ours.end());
+    };
+    if (m_how.order == ReadOrder::OnDisk) {
+        // Files of a batch are open at once: the batch stays within the bound.
+        const std::size_t batch = std::max<std::size_t>(m_how.maxOpenFiles, 1);
+        for (std::size_t first = 0; first < count; first += batch) {
+            const std::size_t last = std::min(first + batch, count);
+            readInPlaceOrder(members, first, last, table, read);
+            classifyUpTo(last);
+        }
+        return;
     }
-    std::move(unmatched.begin(), unmatched.end(), std::back_inserter(table.classes()));
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]());
+    const auto classifyDone = [&] {
+        std::size_t end = next;
+        while (end < count && done[end].load(std::memory_order_acquire))
+            ++end;
+        classifyUpTo(end);
+    };
+    constexpr std::size_t kBlock = 2;
+    m_how.pool->share(count, kBlock, [&](int worker, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            read[i] = readChunk(members[i], table.slot(i));
+            done[i].store(true, std::memory_order_release);
+        }
+        if (worker == 0)
+            classifyDone();
+    });
+    classifyUpTo(count);
+}
+
+// A disk whose head seeks reads fastest front to back: the files of a batch
+// are opened, then read in the order of their places on the disk.
+void ChunkRound::readInPlaceOrder(const FileClass& members, std::size_t first, std::size_t last,
+                                  ClassTable& table, std::vector<char>& read)
+{
+    struct Placed {
+        std::uint64_t place;
+        std::size_t index;
+        FileReader* reader;
+    };
+    std::vector<std::unique_ptr<FileReader>> opened(last - first);
+    std::vector<Placed> order;
+    order.reserve(last - first);
+    for (std::size_t i = first; i < last; ++i)
+        if (FileReader* reader = open(members[i], opened[i - first]))
+            order.push_back({reader->placeOnDisk(), i, reader});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Placed& a, const Placed& b) { return a.place < b.place; });
+    for (const Placed& file : order)
+        read[file.index] =
+            readWith(members[file.index], *file.reader, opened[file.index - first], table.slot(file.index));
 }
 
 void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 {
     ClassTable table(m_arena, m_range.length, members.size());
-    if (m_helper && members.size() >= m_parallelFrom)
-        classifyWithHelper(members, table);
+    const bool shared = m_how.pool && members.size() >= m_how.parallelFrom;
+    if (shared || m_how.order == ReadOrder::OnDisk)
+        classifyFromSlots(members, table);
     else
-        classify(members, members.front(), table, m_progress);
+        classifyAsRead(members, table);
 
     // A file that could not be read belongs to no subclass: it is alone too.
     std::size_t kept = 0;
@@ -310,7 +378,7 @@ void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
     }
     m_alone += members.size() - kept;
     if (m_progress)
-        m_progress->classSplit(m_alone, m_read.load(std::memory_order_relaxed));
+        m_progress->classSplit(m_alone, m_read);
 }
 
 } // namespace
@@ -358,6 +426,12 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         return classes;
 
     std::vector<std::unique_ptr<FileReader>> readers(count);
+    RoundReading how;
+    how.order = m_order;
+    how.maxOpenFiles = m_limits.maxOpenFiles;
+    how.parallelFrom = m_limits.parallelFrom;
+    if (m_order == ReadOrder::AsGiven && m_pool && m_fileSystem.allowsConcurrentReads())
+        how.pool = m_pool;
     ChunkPlan plan(size, m_limits);
     ByteCount compared = 0;
     while (!classes.empty() && !plan.done()) {
@@ -367,30 +441,23 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
             survivors += c.size();
             largest = std::max(largest, c.size());
         }
-        // Every member of the largest class may need its own slot; when it is
-        // shared with the helper, in either thread's arena.
-        HelperThread* helper =
-            m_helper && m_fileSystem.allowsConcurrentReads() && largest >= m_limits.parallelFrom ? m_helper
-                                                                                               : nullptr;
-        const std::size_t slots = (largest + 1) * (helper ? 2 : 1);
+        // Every member of the largest class may need its own slot, and one
+        // more for a file read one at a time.
+        const std::size_t slots = largest + 1;
         const std::size_t cap = m_limits.memoryBudget / slots / kPage * kPage;
         const ByteRange range = plan.next(cap);
         if (progress)
             progress->roundStarts(compared, size, survivors);
 
-        // The arenas are kept from one split to the next, as most size groups
+        // The arena is kept from one split to the next, as most size groups
         // are small; one that outgrew the budget gives its memory back.
-        const std::size_t arenaBytes = (largest + 1) * strideFor(range.length);
-        for (PageBuffer* arena : {&m_arena, &m_helperArena}) {
-            if (arena == &m_helperArena && !helper)
-                break;
-            if (arena->capacity() > std::max(arenaBytes, m_limits.memoryBudget))
-                arena->release();
-            arena->reserve(arenaBytes);
-        }
+        const std::size_t arenaBytes = slots * strideFor(range.length);
+        if (m_arena.capacity() > std::max(arenaBytes, m_limits.memoryBudget))
+            m_arena.release();
+        m_arena.reserve(arenaBytes);
         // A file read to its end in this round is closed at once.
-        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, m_helperArena, helper, m_limits.parallelFrom,
-                         size, range, !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
+        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range,
+                         !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
         std::vector<FileClass> next;
         for (const FileClass& c : classes)
             round.split(c, next);

@@ -10,7 +10,7 @@
 
 namespace zelvo {
 
-class HelperThread;
+class IoPool;
 
 // Limits that keep a large group of same-size files within the process's
 // means: open files and bytes held in buffers at once.
@@ -19,16 +19,25 @@ struct ClassifierLimits {
     std::size_t memoryBudget = 64u << 20;
     std::size_t firstChunk = 4096;
     std::size_t largestChunk = 1u << 20;
-    // With a helper thread and a file system that allows it, classes of at
-    // least this many files are read by two threads (and as many names
+    // With a pool of I/O threads and a file system that allows it, classes
+    // of at least this many files are read by the pool (and as many names
     // measured again before they are reported), and listings of at least
-    // parallelListingFrom files are measured by two.
+    // parallelListingFrom files are measured by it.
     std::size_t parallelFrom = 128;
     std::size_t parallelListingFrom = 1024;
+    // Threads of the pool besides the caller's. They mostly wait on the
+    // device, which answers many requests at once faster than one after
+    // another, so there are more of them than cores (at most this many
+    // files more are open during a round).
+    unsigned ioThreads = 64;
 };
 
-// What a split tells while it works, on the thread that called it; the
-// members a helper thread reads are counted, never named.
+// How the files of a round are best read: in the order given, or, on a disk
+// whose head seeks, one after another in the order of their places on it.
+enum class ReadOrder { AsGiven, OnDisk };
+
+// What a split tells while it works, always on the thread that called it,
+// whichever thread read the file.
 class SplitProgress {
 public:
     virtual ~SplitProgress() = default;
@@ -58,11 +67,12 @@ public:
     // surviving file already compared, and the files' size.
     using Progress = std::function<void(ByteCount compared, ByteCount size)>;
 
-    // With a helper thread, large classes are read by two threads when the
-    // file system allows it; the classes found are the same.
-    explicit ContentClassifier(FileSystem& fileSystem, ClassifierLimits limits = {},
-                               HelperThread* helper = nullptr)
-        : m_fileSystem(fileSystem), m_limits(limits), m_helper(helper)
+    // With a pool, large classes are read by its threads when the file
+    // system allows it; the classes found are the same. In ReadOrder::OnDisk
+    // a class is read by one thread in the order of its files' places.
+    explicit ContentClassifier(FileSystem& fileSystem, ClassifierLimits limits = {}, IoPool* pool = nullptr,
+                               ReadOrder order = ReadOrder::AsGiven)
+        : m_fileSystem(fileSystem), m_limits(limits), m_pool(pool), m_order(order)
     {
     }
 
@@ -83,13 +93,12 @@ public:
 private:
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;
-    HelperThread* m_helper;
+    IoPool* m_pool;
+    ReadOrder m_order;
     // The chunks of one round, side by side. Kept from one split to the next:
     // most size groups are small, and allocating anew each time costs more
     // than reading them.
     PageBuffer m_arena;
-    // The helper thread's chunks, when a large class is read by two threads.
-    PageBuffer m_helperArena;
 };
 
 } // namespace zelvo

@@ -1,7 +1,7 @@
 #include "DuplicateAnalysis.h"
 
 #include "AnalysisDisplay.h"
-#include "HelperThread.h"
+#include "IoPool.h"
 #include "MeasuredFiles.h"
 #include "SizeGroup.h"
 
@@ -22,11 +22,11 @@ using Classes = std::vector<std::vector<std::size_t>>;
 class AnalysisPass : private SplitProgress {
 public:
     AnalysisPass(FileSystem& fileSystem, PairRecorder& recorder, AnalysisListener& listener,
-                 const FolderListing& listing, const ClassifierLimits& limits, HelperThread* helper,
+                 const FolderListing& listing, const ClassifierLimits& limits, IoPool* pool, ReadOrder order,
                  AnalysisOutcome& outcome)
         : m_recorder(recorder), m_listener(listener), m_listing(listing),
-          m_measurer(fileSystem, listing, helper, limits.parallelListingFrom, limits.parallelFrom),
-          m_classifier(fileSystem, limits, helper), m_outcome(outcome)
+          m_measurer(fileSystem, listing, pool, limits.parallelListingFrom, limits.parallelFrom),
+          m_classifier(fileSystem, limits, pool, order), m_outcome(outcome)
     {
     }
 
@@ -290,11 +290,15 @@ AnalysisOutcome DuplicateAnalysis::run(FolderListing& listing, AnalysisListener&
         AnalysisListener& listener;
         ~FinalCleanup() { listener.finalCleanup(); }
     } cleanup{listener};
-    // Its thread starts when a long listing or a large class first needs it,
-    // and ends with the run. On a single processor it would only take turns
-    // with this thread, and its polling would cost more than it saves.
-    HelperThread helper;
-    const bool sharing = m_fileSystem.allowsConcurrentReads() && std::thread::hardware_concurrency() > 1;
+    // A disk whose head seeks is read by this thread alone, in the order of
+    // the places on it.
+    const bool inOrder = !listing.paths.empty() && m_fileSystem.readsBestInOrder(listing.paths.front());
+    // The pool's threads start when a long listing or a large class first
+    // needs them, and end with the run. On a single processor they would
+    // only take turns with this thread.
+    const bool sharing = !inOrder && m_limits.ioThreads > 0 && m_fileSystem.allowsConcurrentReads() &&
+                         std::thread::hardware_concurrency() > 1;
+    IoPool pool(sharing ? m_limits.ioThreads : 0);
 
     listener.runStarts();
     AnalysisOutcome outcome;
@@ -302,8 +306,8 @@ AnalysisOutcome DuplicateAnalysis::run(FolderListing& listing, AnalysisListener&
     for (;;) {
         listener.passStarts();
         outcome = {};
-        end = AnalysisPass(m_fileSystem, m_recorder, listener, listing, m_limits, sharing ? &helper : nullptr,
-                           outcome)
+        end = AnalysisPass(m_fileSystem, m_recorder, listener, listing, m_limits, sharing ? &pool : nullptr,
+                           inOrder ? ReadOrder::OnDisk : ReadOrder::AsGiven, outcome)
                   .run();
         if (end != PassEnd::Vanished)
             break;

@@ -1,7 +1,10 @@
 #include "LeerDirectorio.h"
 
+#include "IoPool.h"
+
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace zelvo {
@@ -14,30 +17,58 @@ const char* statusLineFor(ScanMode mode)
                                      : "Analizando el directorio. Por favor espere";
 }
 
+// The size of a file that could not be measured.
+constexpr ByteCount kUnmeasured = ByteCount(-1);
+
+bool measuredByPool(std::size_t files, const std::string& folder, FileSystem& fileSystem,
+                    const ScanThreads& threads)
+{
+    return files >= threads.from && threads.threads > 0 && std::thread::hardware_concurrency() > 1 &&
+           fileSystem.allowsConcurrentReads() && !fileSystem.readsBestInOrder(folder);
+}
+
 // Lists the folder and measures every listed file. A file that cannot be
 // measured any more (gone, or refused) has no size to sort by, so it is left
-// out rather than listed with a made-up one.
+// out rather than listed with a made-up one. Every row is measured in its
+// place, so that many threads can share the work and the listing order stays.
 void fillListing(const std::vector<std::string>& names, const std::string& folder,
-                 FileSystem& fileSystem, FolderListing& listing)
+                 FileSystem& fileSystem, FolderListing& listing, const ScanThreads& threads)
 {
-    listing.sizes.reserve(names.size());
     listing.paths.reserve(names.size());
-    for (const std::string& name : names) {
-        // The separator rule is asked anew for every file, as File1 may sit at
-        // the root.
-        std::string path = fullPathOf(folder, fileSystem.hasParent(folder), name);
-        const Result<FileStatus> status = fileSystem.status(path);
-        if (!status)
-            continue;
-        listing.sizes.push_back(status->size);
-        listing.paths.push_back(std::move(path));
+    // The separator rule is asked anew for every file, as File1 may sit at
+    // the root.
+    for (const std::string& name : names)
+        listing.paths.push_back(fullPathOf(folder, fileSystem.hasParent(folder), name));
+    listing.sizes.assign(names.size(), kUnmeasured);
+    const auto measure = [&](int, std::size_t first, std::size_t last) {
+        for (std::size_t row = first; row < last; ++row)
+            if (const Result<FileStatus> status = fileSystem.status(listing.paths[row]))
+                listing.sizes[row] = status->size;
+    };
+    if (measuredByPool(names.size(), folder, fileSystem, threads)) {
+        IoPool pool(threads.threads);
+        constexpr std::size_t kBlock = 64;
+        pool.share(names.size(), kBlock, measure);
+    } else {
+        measure(0, 0, names.size());
     }
+    std::size_t kept = 0;
+    for (std::size_t row = 0; row < names.size(); ++row) {
+        if (listing.sizes[row] == kUnmeasured)
+            continue;
+        listing.sizes[kept] = listing.sizes[row];
+        if (kept != row)
+            listing.paths[kept] = std::move(listing.paths[row]);
+        ++kept;
+    }
+    listing.sizes.resize(kept);
+    listing.paths.resize(kept);
 }
 
 } // namespace
 
 void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
-                    MainWindowView& view, FolderListing& listing, BulletBar& bar)
+                    MainWindowView& view, FolderListing& listing, BulletBar& bar, const ScanThreads& threads)
 {
     // The recovery inside the analysis keeps the bar count of its click; every
     // other scan starts its bar from nothing.
@@ -61,7 +92,7 @@ void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSys
 
     listing.clear();
     view.clearDuplicateRows();
-    fillListing(names, where.folder, fileSystem, listing);
+    fillListing(names, where.folder, fileSystem, listing, threads);
 
     view.setCaption(Control::Label1, statusLineFor(mode));
     view.repaintNow(Control::Label1);

@@ -18,8 +18,18 @@ enum class ScanMode { StartUp, FolderChange, Recovery };
 // writes the count line of Label6. It does not read file contents. A file
 // that cannot be measured after it was listed (gone, refused) is left out; a
 // folder that cannot be listed gives an empty listing.
+// Measuring a cold folder waits on the device, which answers many requests at
+// once faster than one after another: a listing of at least `from` files is
+// measured by `threads` threads besides the caller, when the file system
+// allows it, the processor has more than one core and the disk does not seek.
+struct ScanThreads {
+    std::size_t from = 1024;
+    unsigned threads = 64;
+};
+
 void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
-                    MainWindowView& view, FolderListing& listing, BulletBar& bar);
+                    MainWindowView& view, FolderListing& listing, BulletBar& bar,
+                    const ScanThreads& threads = {});
 
 // The Shell sort by size: gap floor((N-1)/2), halved each pass; sizes compared
 // as numbers; rows of equal size never exchanged. Draws floor(60*i/N) bullets

@@ -1,6 +1,6 @@
 #include "MeasuredFiles.h"
 
-#include "HelperThread.h"
+#include "IoPool.h"
 
 #include <algorithm>
 
@@ -12,8 +12,6 @@ constexpr ByteCount kSizeLimit = ByteCount(1) << 48;
 constexpr std::uint32_t kDeviceLimit = std::uint32_t(1) << 15;
 // The row of a file that takes no part in the run.
 constexpr std::uint32_t kNotMeasured = std::uint32_t(-1);
-// Marks a device number given by the helper thread, until it is renumbered.
-constexpr std::uint32_t kHelperDevice = kDeviceLimit;
 // The number of a device met after the last one that has a number.
 constexpr std::uint32_t kNoDevice = std::uint32_t(-1);
 
@@ -36,73 +34,62 @@ std::uint32_t changeStamp(const FileStatus& status)
 PassEnd FileMeasurer::measure(std::vector<MeasuredFile>& files)
 {
     const std::size_t rows = m_listing.paths.size();
-    // Each row's record is written in its place, so that two threads can
+    // Each row's record is written in its place, so that many threads can
     // share the work without a second copy of the records.
     files.assign(rows, MeasuredFile{});
-    if (!m_helper || rows < m_parallelListingFrom) {
-        const RowFailure failure = measureRows(0, rows, files, m_devices);
+    if (!m_pool || rows < m_parallelListingFrom) {
+        const RowFailure failure = measureRows(0, rows, files);
         if (failure.end != PassEnd::Finished)
             return failure.end;
-    } else if (const PassEnd end = measureWithHelper(files); end != PassEnd::Finished) {
+    } else if (const PassEnd end = measureInPool(files); end != PassEnd::Finished) {
         return end;
     }
     std::erase_if(files, [](const MeasuredFile& file) { return file.row == kNotMeasured; });
     return PassEnd::Finished;
 }
 
-// A long listing is measured by two threads: one status per file is
-// bound by system calls.
-PassEnd FileMeasurer::measureWithHelper(std::vector<MeasuredFile>& files)
+// A long listing is measured by the pool: one status per file waits on the
+// kernel, or on the disk when the folder is cold, and the device answers many
+// requests at once faster than one after another.
+PassEnd FileMeasurer::measureInPool(std::vector<MeasuredFile>& files)
 {
-    // The helper numbers the devices it meets on its own, marked by the
-    // top bit until they are renumbered below.
-    std::vector<std::uint64_t> helperDevices;
-    RowFailure failures[2];
-    constexpr std::size_t kBlock = 256;
-    m_helper->share(files.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
-        const RowFailure failure = measureRows(first, last, files, worker == 0 ? m_devices : helperDevices,
-                                               worker == 0 ? 0 : kHelperDevice);
+    std::mutex failureMutex;
+    RowFailure first;
+    constexpr std::size_t kBlock = 64;
+    m_pool->share(files.size(), kBlock, [&](int, std::size_t from, std::size_t to) {
+        const RowFailure failure = measureRows(from, to, files);
         if (failure.end == PassEnd::Finished)
             return;
-        // Blocks are handed out in listing order, so every row before
-        // this one is in a block handed out already.
-        if (failure.row < failures[worker].row)
-            failures[worker] = failure;
-        m_helper->stopHandingOut();
+        // Blocks are handed out in listing order, so every row before this
+        // one is in a block handed out already: the first failure in listing
+        // order is among those found.
+        std::lock_guard lock(failureMutex);
+        if (failure.row < first.row)
+            first = failure;
+        m_pool->stopHandingOut();
     });
-    // The first failure in listing order decides.
-    const RowFailure& first = failures[0].row < failures[1].row ? failures[0] : failures[1];
-    if (first.end != PassEnd::Finished)
-        return first.end;
-    std::vector<std::uint32_t> renumbered(helperDevices.size());
-    for (std::size_t d = 0; d < helperDevices.size(); ++d)
-        renumbered[d] = deviceNumber(helperDevices[d], m_devices, 0);
-    for (MeasuredFile& file : files) {
-        if (file.row == kNotMeasured || !(file.device & kHelperDevice))
-            continue;
-        const std::uint32_t device = renumbered[file.device & ~kHelperDevice];
-        if (device == kNoDevice)
-            file.row = kNotMeasured;
-        else
-            file.device = device;
-    }
-    return PassEnd::Finished;
+    return first.end;
 }
 
 FileMeasurer::RowFailure FileMeasurer::measureRows(std::size_t from, std::size_t to,
-                                                   std::vector<MeasuredFile>& files,
-                                                   std::vector<std::uint64_t>& devices, std::uint32_t deviceMark)
+                                                   std::vector<MeasuredFile>& files)
 {
+    // The device of the file before: nearly every file lies on the same one.
+    std::uint64_t lastDevice = 0;
+    std::uint32_t lastNumber = kNoDevice;
     for (std::size_t row = from; row < to; ++row) {
         const Result<FileStatus> status = m_fileSystem.status(m_listing.paths[row]);
         MeasuredFile& file = files[row];
         file.row = kNotMeasured;
         if (status) {
-            const std::uint32_t device = deviceNumber(status->identity.device, devices, deviceMark);
-            if (status->size >= kSizeLimit || device == kNoDevice)
+            if (lastNumber == kNoDevice || status->identity.device != lastDevice) {
+                lastDevice = status->identity.device;
+                lastNumber = deviceNumber(lastDevice);
+            }
+            if (status->size >= kSizeLimit || lastNumber == kNoDevice)
                 continue;
             file.size = status->size;
-            file.device = device;
+            file.device = lastNumber;
             file.inode = status->identity.inode;
             file.row = std::uint32_t(row);
             file.stamp = changeStamp(*status);
@@ -117,19 +104,19 @@ FileMeasurer::RowFailure FileMeasurer::measureRows(std::size_t from, std::size_t
 }
 
 // Devices are numbered in the order met, up to kDeviceLimit of them.
-std::uint32_t FileMeasurer::deviceNumber(std::uint64_t device, std::vector<std::uint64_t>& devices,
-                                         std::uint32_t mark)
+std::uint32_t FileMeasurer::deviceNumber(std::uint64_t device)
 {
-    auto known = std::find(devices.begin(), devices.end(), device);
-    if (known == devices.end()) {
-        if (devices.size() == kDeviceLimit)
+    std::lock_guard lock(m_devicesMutex);
+    auto known = std::find(m_devices.begin(), m_devices.end(), device);
+    if (known == m_devices.end()) {
+        if (m_devices.size() == kDeviceLimit)
             return kNoDevice;
-        known = devices.insert(devices.end(), device);
+        known = m_devices.insert(m_devices.end(), device);
     }
-    return std::uint32_t(known - devices.begin()) | mark;
+    return std::uint32_t(known - m_devices.begin());
 }
 
-// A long group is rechecked by two threads.
+// A long group is rechecked by the pool.
 bool FileMeasurer::recheck(const std::vector<MeasuredFile>& files, std::size_t begin, std::vector<Recheck>& now)
 {
     const auto recheckRange = [&](std::size_t first, std::size_t last) {
@@ -138,9 +125,9 @@ bool FileMeasurer::recheck(const std::vector<MeasuredFile>& files, std::size_t b
                 now[i] = recheckOne(files[begin + i]);
     };
     const std::size_t wanted = std::size_t(std::count(now.begin(), now.end(), Recheck::Wanted));
-    if (m_helper && wanted >= m_parallelRecheckFrom) {
-        constexpr std::size_t kBlock = 64;
-        m_helper->share(now.size(), kBlock,
+    if (m_pool && wanted >= m_parallelRecheckFrom) {
+        constexpr std::size_t kBlock = 16;
+        m_pool->share(now.size(), kBlock,
                         [&](int, std::size_t first, std::size_t last) { recheckRange(first, last); });
     } else {
         recheckRange(0, now.size());

@@ -6,11 +6,12 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace zelvo {
 
-class HelperThread;
+class IoPool;
 
 // How one pass over the listing ended.
 enum class PassEnd {
@@ -62,12 +63,12 @@ enum class Recheck : std::uint8_t {
 
 // Measures the listed files at the start of a pass, and again just before a
 // group is reported, to leave out any file that changed in between. Long
-// listings and long groups are shared with the helper thread.
+// listings and long groups are shared with a pool of I/O threads.
 class FileMeasurer {
 public:
-    FileMeasurer(FileSystem& fileSystem, const FolderListing& listing, HelperThread* helper,
+    FileMeasurer(FileSystem& fileSystem, const FolderListing& listing, IoPool* pool,
                  std::size_t parallelListingFrom, std::size_t parallelRecheckFrom)
-        : m_fileSystem(fileSystem), m_listing(listing), m_helper(helper),
+        : m_fileSystem(fileSystem), m_listing(listing), m_pool(pool),
           m_parallelListingFrom(parallelListingFrom), m_parallelRecheckFrom(parallelRecheckFrom)
     {
     }
@@ -88,18 +89,20 @@ private:
         std::size_t row = std::size_t(-1);
     };
 
-    PassEnd measureWithHelper(std::vector<MeasuredFile>& files);
-    RowFailure measureRows(std::size_t from, std::size_t to, std::vector<MeasuredFile>& files,
-                           std::vector<std::uint64_t>& devices, std::uint32_t deviceMark = 0);
-    static std::uint32_t deviceNumber(std::uint64_t device, std::vector<std::uint64_t>& devices,
-                                      std::uint32_t mark);
+    PassEnd measureInPool(std::vector<MeasuredFile>& files);
+    RowFailure measureRows(std::size_t from, std::size_t to, std::vector<MeasuredFile>& files);
+    std::uint32_t deviceNumber(std::uint64_t device);
     Recheck recheckOne(const MeasuredFile& file);
 
     FileSystem& m_fileSystem;
     const FolderListing& m_listing;
-    HelperThread* m_helper;
+    IoPool* m_pool;
     std::size_t m_parallelListingFrom;
     std::size_t m_parallelRecheckFrom;
+    // The devices met, numbered in that order; shared by the threads that
+    // measure, which look it up only when a file lies on another device than
+    // the one before it.
+    std::mutex m_devicesMutex;
     std::vector<std::uint64_t> m_devices;
 };
 

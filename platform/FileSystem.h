@@ -52,6 +52,10 @@ public:
 
     virtual Result<std::size_t> read(std::span<std::byte> into) = 0;
     virtual Result<std::size_t> readAt(ByteCount offset, std::span<std::byte> into) = 0;
+    // Where the file's first byte lies on its device, as far as the system
+    // tells (else a stand-in that grows with it, such as the inode number):
+    // only to order reads on a disk whose head seeks. 0 when unknown.
+    virtual std::uint64_t placeOnDisk() { return 0; }
 };
 
 // Everything the engine, the log and the windows need of the disk. Paths are
@@ -89,6 +93,14 @@ public:
     // may be used from several threads at once. Decorators that count or
     // fake things say no unless they are made for it.
     virtual bool allowsConcurrentReads() const { return false; }
+    // Whether the device holding `path` answers best to one request at a
+    // time in the order of the places on it (a spinning disk, where many
+    // requests at once make the head seek back and forth).
+    virtual bool readsBestInOrder(const std::string& path)
+    {
+        static_cast<void>(path);
+        return false;
+    }
 };
 
 } // namespace zelvo

@@ -36,6 +36,7 @@ public:
         return m_inner.appendToFile(path, bytes);
     }
     bool hasParent(const std::string& folder) override { return m_inner.hasParent(folder); }
+    bool readsBestInOrder(const std::string& path) override { return m_inner.readsBestInOrder(path); }
 
 protected:
     FileSystem& inner() const { return m_inner; }

@@ -23,6 +23,7 @@ public:
     bool hasParent(const std::string& folder) override;
     // Every call stands alone; each thread keeps its own folder handle.
     bool allowsConcurrentReads() const override { return true; }
+    bool readsBestInOrder(const std::string& path) override;
 
     // For each thread, an open handle on the folder of the last path it
     // looked up, so that its next lookup in the same folder walks one name

@@ -173,12 +173,20 @@ private slots:
                 limits.memoryBudget = 16 << 10;
                 limits.maxOpenFiles = 3;
             }
-            // A third of them share measuring and reading with the helper
-            // thread, down to the smallest class.
+            // A third of them share measuring and reading with a pool of
+            // threads, down to the smallest class.
             if (seed % 3 == 0) {
                 memory.setConcurrentReads(true);
                 limits.parallelFrom = 2;
                 limits.parallelListingFrom = 2;
+                limits.ioThreads = 1 + seed % 4;
+            }
+            // A fifth of them lie on a disk that seeks, their places drawn at
+            // random: one thread reads each class in the order of the places.
+            if (seed % 5 == 1) {
+                memory.setReadsInOrder(true);
+                for (const std::string& path : listing.paths)
+                    memory.setPlace(path, random() % 1000 + 1);
             }
             analysis.setLimits(limits);
             fileSystem.resetCounters();

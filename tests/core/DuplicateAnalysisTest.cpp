@@ -45,14 +45,15 @@ struct Bench {
     ScanRequest where{"/d", "*"};
     std::optional<ClassifierLimits> limits;
 
-    // Measuring and every class of two or more files shared with the helper
-    // thread.
-    void useTwoThreads()
+    // Measuring and every class of two or more files shared with a small
+    // pool of threads.
+    void useThePool()
     {
         memory.setConcurrentReads(true);
         limits = ClassifierLimits{};
         limits->parallelFrom = 2;
         limits->parallelListingFrom = 2;
+        limits->ioThreads = 3;
     }
 
     void add(const std::string& name, const std::string& contents, Timestamp modified = {1'000'000})
@@ -341,20 +342,20 @@ private slots:
 
     void aNameRefusedWhenItsGroupIsReportedTakesNoPart_data()
     {
-        QTest::addColumn<bool>("twoThreads");
+        QTest::addColumn<bool>("pooled");
         QTest::newRow("one thread") << false;
-        QTest::newRow("two threads") << true;
+        QTest::newRow("a pool of threads") << true;
     }
     void aNameRefusedWhenItsGroupIsReportedTakesNoPart()
     {
-        QFETCH(bool, twoThreads);
+        QFETCH(bool, pooled);
         Bench bench;
         for (const char* name : {"e1", "e2", "e3"})
             bench.add(name, "");
         for (const char* name : {"x1", "x2", "x3"})
             bench.add(name, "same");
-        if (twoThreads)
-            bench.useTwoThreads();
+        if (pooled)
+            bench.useThePool();
         bench.scan();
         // Measured by the scan and by the run, never shown, refused after.
         for (const char* path : {"/d/e3", "/d/x3"})
@@ -535,10 +536,10 @@ private slots:
         QCOMPARE(bench.view.captionsOf(Control::Label2).end()[-2].size() / 3, std::size_t{38});
     }
 
-    void twoThreadsListTheSameGroupsInTheSameOrder()
+    void aPoolOfThreadsListsTheSameGroupsInTheSameOrder()
     {
         // Copies scattered through a long listing, a shared file and files
-        // that differ late, so that both threads meet members of one class.
+        // that differ late, so that several threads meet members of one class.
         const auto fill = [](Bench& bench) {
             for (int i = 0; i < 400; ++i) {
                 const std::string name = "f" + std::to_string(1000 + i);
@@ -554,27 +555,67 @@ private slots:
         oneThread.scan();
         const AnalysisOutcome expected = oneThread.analyse();
 
-        Bench twoThreads;
-        fill(twoThreads);
-        twoThreads.useTwoThreads();
-        twoThreads.scan();
-        const AnalysisOutcome outcome = twoThreads.analyse();
+        Bench pooled;
+        fill(pooled);
+        pooled.useThePool();
+        pooled.scan();
+        const AnalysisOutcome outcome = pooled.analyse();
 
         QVERIFY(expected.NumDuplicados > 300);
-        QCOMPARE(twoThreads.rows(), oneThread.rows());
-        QCOMPARE(twoThreads.recorder.pairs, oneThread.recorder.pairs);
+        QCOMPARE(pooled.rows(), oneThread.rows());
+        QCOMPARE(pooled.recorder.pairs, oneThread.recorder.pairs);
         QCOMPARE(outcome.NumDuplicados, expected.NumDuplicados);
-        QVERIFY(twoThreads.fileSystem.pathsReadTwice().empty());
-        QCOMPARE(twoThreads.fileSystem.openReaders(), 0);
-        verifyFinalCleanup(twoThreads.view);
+        QVERIFY(pooled.fileSystem.pathsReadTwice().empty());
+        QCOMPARE(pooled.fileSystem.openReaders(), 0);
+        verifyFinalCleanup(pooled.view);
     }
 
-    void withTwoThreadsTheFirstFailureInListingOrderStillDecides()
+    void onADiskThatSeeksOneThreadReadsEachRoundInTheOrderOfThePlaces()
+    {
+        const auto fill = [](Bench& bench) {
+            for (int i = 0; i < 60; ++i) {
+                std::string contents = bytes(9000, char('a' + i % 4));
+                if (i % 7 == 0)
+                    contents.back() = char('0' + i % 3);
+                bench.add("f" + std::to_string(1000 + i), contents);
+            }
+        };
+        Bench asListed;
+        fill(asListed);
+        asListed.scan();
+        asListed.analyse();
+
+        Bench seeking;
+        fill(seeking);
+        seeking.useThePool();
+        seeking.memory.setReadsInOrder(true);
+        // Places in an order unlike the listing's, as a disk fills up.
+        for (int i = 0; i < 60; ++i)
+            seeking.memory.setPlace("/d/f" + std::to_string(1000 + i), std::uint64_t((i * 37) % 61 + 1));
+        seeking.memory.recordCalls();
+        seeking.scan();
+        seeking.analyse();
+
+        QVERIFY(asListed.recorder.pairs.size() > 40);
+        QCOMPARE(seeking.rows(), asListed.rows());
+        QCOMPARE(seeking.recorder.pairs, asListed.recorder.pairs);
+        QVERIFY(seeking.fileSystem.pathsReadTwice().empty());
+        std::vector<std::uint64_t> placesOfFirstReads;
+        for (const auto& call : seeking.memory.calls()) {
+            QVERIFY(call.thread == std::this_thread::get_id());
+            if (call.isRead && call.offset == 0)
+                placesOfFirstReads.push_back(std::uint64_t((std::stoi(call.path.substr(4)) - 1000) * 37 % 61 + 1));
+        }
+        QCOMPARE(placesOfFirstReads.size(), std::size_t{60});
+        QVERIFY(std::is_sorted(placesOfFirstReads.begin(), placesOfFirstReads.end()));
+    }
+
+    void inThePoolTheFirstFailureInListingOrderStillDecides()
     {
         const auto folder = [](Bench& bench) {
             for (int i = 0; i < 300; ++i)
                 bench.add("f" + std::to_string(1000 + i), bytes(40, char('a' + i % 3)));
-            bench.useTwoThreads();
+            bench.useThePool();
             bench.scan();
         };
         // A vanished file early in the listing and a rejected one late: the

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace zelvo;
@@ -191,6 +192,51 @@ private slots:
         QCOMPARE(folder.listing.NumArchivos(), std::size_t{0});
         QCOMPARE(folder.view.caption(Control::Label6), std::string("0 archivos a procesar"));
         QVERIFY(!folder.view.isBusy());
+    }
+
+    void aListingMeasuredByManyThreadsKeepsItsOrderAndLeavesNoHoles()
+    {
+        const auto fill = [](Folder& folder) {
+            for (int i = 0; i < 3000; ++i)
+                folder.add("f" + std::to_string(10000 + i), std::size_t((i * 7919) % 613));
+        };
+        const auto scan = [](Folder& folder, const ScanThreads& threads) {
+            folder.fileSystem.setConcurrentReads(true);
+            FaultyFileSystem faulty(folder.fileSystem);
+            for (int i = 5; i < 3000; i += 97)
+                faulty.failStatus("/data/f" + std::to_string(10000 + i), FileError::AccessDenied);
+            LeerDirectorio(ScanMode::StartUp, folder.where, faulty, folder.view, folder.listing, folder.bar,
+                           threads);
+        };
+        Folder alone;
+        fill(alone);
+        scan(alone, {std::size_t(-1), 0});
+        Folder shared;
+        fill(shared);
+        scan(shared, {2, 3});
+
+        QCOMPARE(alone.listing.NumArchivos(), std::size_t{3000 - 31});
+        QCOMPARE(names(shared.listing), names(alone.listing));
+        QCOMPARE(shared.listing.sizes, alone.listing.sizes);
+        QCOMPARE(barCounts(shared.view), barCounts(alone.view));
+        QCOMPARE(shared.view.caption(Control::Label6), alone.view.caption(Control::Label6));
+    }
+
+    void aDiskThatSeeksIsMeasuredByTheCallingThreadAlone()
+    {
+        Folder folder;
+        for (int i = 0; i < 300; ++i)
+            folder.add("f" + std::to_string(1000 + i), std::size_t(i % 17));
+        folder.fileSystem.setConcurrentReads(true);
+        folder.fileSystem.setReadsInOrder(true);
+        folder.fileSystem.recordCalls();
+        LeerDirectorio(ScanMode::StartUp, folder.where, folder.fileSystem, folder.view, folder.listing,
+                       folder.bar, {2, 3});
+        const auto calls = folder.fileSystem.calls();
+        QCOMPARE(calls.size(), std::size_t{300});
+        for (const auto& call : calls)
+            QVERIFY(call.thread == std::this_thread::get_id());
+        QCOMPARE(folder.listing.NumArchivos(), std::size_t{300});
     }
 
     void everyScanEmptiesTheDuplicatesListAndDisablesDeletion()

@@ -332,6 +332,8 @@ private:
             return readCounted(offset, [&] { return m_inner->readAt(offset, into); });
         }
 
+        std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+
     private:
         template <typename Read>
         Result<std::size_t> readCounted(ByteCount offset, Read doRead)

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,25 @@ public:
     // at once while nothing is added or removed; off unless a test asks.
     void setConcurrentReads(bool allowed) { m_concurrentReads = allowed; }
     bool allowsConcurrentReads() const override { return m_concurrentReads; }
+    // Answers as a spinning disk would: read best one request at a time, in
+    // the order of the places given to its files (the inode number else).
+    void setReadsInOrder(bool inOrder) { m_readsInOrder = inOrder; }
+    bool readsBestInOrder(const std::string&) override { return m_readsInOrder; }
+    void setPlace(const std::string& path, std::uint64_t place) { m_files.at(m_paths.at(path)).place = place; }
+
+    // Every status and read, with the thread that made it, once a test asks.
+    struct Call {
+        bool isRead = false;
+        std::string path;
+        ByteCount offset = 0;
+        std::thread::id thread;
+    };
+    void recordCalls() { m_recording = true; }
+    std::vector<Call> calls() const
+    {
+        std::lock_guard lock(m_callsMutex);
+        return m_calls;
+    }
 
     Result<std::vector<std::string>> listFiles(const std::string& folder,
                                                const std::string& pattern) override
@@ -54,6 +75,7 @@ public:
 
     Result<FileStatus> status(const std::string& path) override
     {
+        record(false, path, 0);
         auto it = m_paths.find(path);
         if (it == m_paths.end())
             return FileError::NotFound;
@@ -66,7 +88,9 @@ public:
         auto it = m_paths.find(path);
         if (it == m_paths.end())
             return FileError::NotFound;
-        return std::unique_ptr<FileReader>(new Reader(m_files.at(it->second).contents));
+        const Entry& entry = m_files.at(it->second);
+        return std::unique_ptr<FileReader>(
+            new Reader(*this, path, entry.contents, entry.place ? entry.place : it->second));
     }
 
     FileError removeFile(const std::string& path) override
@@ -88,11 +112,25 @@ private:
     struct Entry {
         std::shared_ptr<std::string> contents;
         Timestamp modified;
+        std::uint64_t place = 0;
     };
+
+    void record(bool isRead, const std::string& path, ByteCount offset)
+    {
+        if (!m_recording)
+            return;
+        std::lock_guard lock(m_callsMutex);
+        m_calls.push_back({isRead, path, offset, std::this_thread::get_id()});
+    }
 
     class Reader : public FileReader {
     public:
-        explicit Reader(std::shared_ptr<std::string> contents) : m_contents(std::move(contents)) {}
+        Reader(MemoryFileSystem& owner, std::string path, std::shared_ptr<std::string> contents,
+               std::uint64_t place)
+            : m_owner(owner), m_path(std::move(path)), m_contents(std::move(contents)), m_place(place)
+        {
+        }
+        std::uint64_t placeOnDisk() override { return m_place; }
         Result<std::size_t> read(std::span<std::byte> into) override
         {
             const Result<std::size_t> got = readAt(m_position, into);
@@ -101,6 +139,7 @@ private:
         }
         Result<std::size_t> readAt(ByteCount offset, std::span<std::byte> into) override
         {
+            m_owner.record(true, m_path, offset);
             if (offset >= m_contents->size())
                 return std::size_t{0};
             const std::size_t n = std::min<std::size_t>(into.size(), m_contents->size() - offset);
@@ -109,7 +148,10 @@ private:
         }
 
     private:
+        MemoryFileSystem& m_owner;
+        std::string m_path;
         std::shared_ptr<std::string> m_contents;
+        std::uint64_t m_place;
         ByteCount m_position = 0;
     };
 
@@ -137,6 +179,10 @@ private:
     std::map<std::uint64_t, Entry> m_files;
     std::uint64_t m_lastInode = 0;
     bool m_concurrentReads = false;
+    bool m_readsInOrder = false;
+    bool m_recording = false;
+    mutable std::mutex m_callsMutex;
+    std::vector<Call> m_calls;
 };
 
 } // namespace zelvo

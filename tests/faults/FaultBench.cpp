@@ -119,6 +119,8 @@ public:
         return m_inner->readAt(offset, into);
     }
 
+    std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+
 private:
     HookedFileSystem& m_owner;
     std::string m_path;

@@ -190,6 +190,21 @@ private slots:
         QVERIFY(m_fs.allowsConcurrentReads());
     }
 
+    void aFileOnNoBlockDeviceReadsInAnyOrder()
+    {
+        // The kernel's own files lie on no disk at all.
+        QVERIFY(!m_fs.readsBestInOrder("/proc/self/status"));
+        QVERIFY(!m_fs.readsBestInOrder(path("missing")));
+    }
+
+    void aFileWithDataHasAPlaceOnItsDisk()
+    {
+        writeFile(path("data"), std::string(10000, 'x'));
+        auto reader = m_fs.openForReading(path("data"));
+        QVERIFY(reader.ok());
+        QVERIFY((*reader)->placeOnDisk() != 0);
+    }
+
     void namesThatAreNotUtf8AreListedAsTheirBytes()
     {
         const std::string latin1Name = "ni\xf1o.TXT";

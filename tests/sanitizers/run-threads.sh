@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the tests that run the analysis with its helper thread (the engine,
-# the POSIX file system, the helper itself) with ThreadSanitizer in
+# Builds the tests that run the analysis with its pool of I/O threads (the engine,
+# the scan, the POSIX file system, the pool itself) with ThreadSanitizer in
 # build-tsan/ and runs them. A data race ends the test process with a
 # failure, so ctest fails with it.
 #
@@ -10,7 +10,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 build="${1:-$root/build-tsan}"
 jobs="$(nproc)"
-tests=(HelperThreadTest ContentClassifierTest DuplicateAnalysisTest DuplicateAnalysisDifferentialTest
+tests=(IoPoolTest LeerDirectorioTest ContentClassifierTest DuplicateAnalysisTest DuplicateAnalysisDifferentialTest
        DuplicateAnalysisOnDiskTest PosixFileSystemTest)
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \

@@ -23,6 +23,8 @@ public:
         return m_inner->readAt(offset, into);
     }
 
+    std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+
 private:
     std::unique_ptr<FileReader> m_inner;
     std::function<void()> m_heartbeat;

@@ -1,0 +1,162 @@
+#include "IoPool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+namespace zelvo {
+
+namespace {
+
+// How long a waiting thread polls before it sleeps: longer than an idle
+// virtual core takes to wake, short against any run worth sharing.
+constexpr std::chrono::microseconds kPollFor{2000};
+// A block that takes longer than this per item waits on the device rather
+// than on the processor: a status or a small read from the cache takes a few
+// microseconds, from a disk a hundred or more.
+constexpr std::chrono::nanoseconds kSlowItem{40'000};
+// A thread preempted on a busy machine has a slow block now and then too;
+// and the first touch of a fresh buffer page takes a while: only many of
+// them in one work tell of the device.
+constexpr unsigned kSlowBlocksToWiden = 16;
+
+inline void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// Polls `ready` for a while; true when it turned true in that time.
+template <typename Ready>
+bool pollFor(Ready ready)
+{
+    const auto until = std::chrono::steady_clock::now() + kPollFor;
+    for (unsigned spins = 0;; ++spins) {
+        if (ready())
+            return true;
+        // The clock is read now and then only: it costs more than a look.
+        if (spins % 64 == 63 && std::chrono::steady_clock::now() > until)
+            return false;
+        relax();
+    }
+}
+
+} // namespace
+
+IoPool::~IoPool()
+{
+    if (m_threads.empty())
+        return;
+    m_stopping.store(true);
+    m_posts.fetch_add(1, std::memory_order_release);
+    m_posts.notify_all();
+    m_widenings.fetch_add(1, std::memory_order_release);
+    m_widenings.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void IoPool::share(std::size_t count, std::size_t block, const Work& work)
+{
+    if (count == 0)
+        return;
+    m_work = &work;
+    m_count = count;
+    m_block = block == 0 ? 1 : block;
+    m_next.store(0, std::memory_order_relaxed);
+    m_error = nullptr;
+    m_widened.store(false, std::memory_order_relaxed);
+    m_slowBlocks.store(0, std::memory_order_relaxed);
+    if (m_helperCount > 0) {
+        // The threads start from the posts counted so far, so that they see
+        // this one as new.
+        // The others start when work first waits on the device: starting
+        // dozens of threads costs milliseconds, as much as a hot run.
+        if (m_threads.empty()) {
+            m_threads.reserve(m_helperCount);
+            m_threads.emplace_back([this, seen = m_posts.load()] { helperLoop(1, seen); });
+        }
+        m_open.store(true);
+        m_posts.fetch_add(1, std::memory_order_release);
+        m_posts.notify_all();
+    }
+
+    takeBlocks(0);
+
+    if (m_helperCount > 0) {
+        // A helper that has not come in yet never will; one inside is at
+        // most one block from its end.
+        m_open.store(false);
+        if (!pollFor([this] { return m_inside.load() == 0; })) {
+            for (int inside = m_inside.load(); inside != 0; inside = m_inside.load())
+                m_inside.wait(inside);
+        }
+    }
+    m_work = nullptr;
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+}
+
+void IoPool::takeBlocks(int worker)
+{
+    try {
+        for (;;) {
+            const std::size_t first = m_next.fetch_add(m_block, std::memory_order_relaxed);
+            if (first >= m_count)
+                return;
+            const std::size_t last = std::min(first + m_block, m_count);
+            const auto start = std::chrono::steady_clock::now();
+            (*m_work)(worker, first, last);
+            if (!m_widened.load(std::memory_order_relaxed) &&
+                std::chrono::steady_clock::now() - start > kSlowItem * (last - first) &&
+                m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1 >= kSlowBlocksToWiden)
+                widen();
+        }
+    } catch (...) {
+        keepError(std::current_exception());
+        stopHandingOut();
+    }
+}
+
+void IoPool::widen()
+{
+    if (m_helperCount < 2 || m_widened.exchange(true))
+        return;
+    // Only one worker of one work gets here at a time, and the threads are
+    // only started here or before the work is posted.
+    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= m_helperCount; ++worker)
+        m_threads.emplace_back([this, worker, seen = m_widenings.load()] { helperLoop(int(worker), seen); });
+    m_widenings.fetch_add(1, std::memory_order_release);
+    m_widenings.notify_all();
+}
+
+void IoPool::keepError(std::exception_ptr error)
+{
+    std::lock_guard lock(m_errorMutex);
+    if (!m_error)
+        m_error = std::move(error);
+}
+
+void IoPool::helperLoop(int worker, unsigned seen)
+{
+    for (;;) {
+        // The first helper joins every work, the others only work that waits.
+        std::atomic<unsigned>& signal = worker == 1 ? m_posts : m_widenings;
+        if (worker == 1)
+            pollFor([&] { return signal.load(std::memory_order_acquire) != seen; });
+        signal.wait(seen, std::memory_order_acquire);
+        seen = signal.load(std::memory_order_acquire);
+        if (m_stopping.load())
+            return;
+        m_inside.fetch_add(1);
+        if (m_open.load())
+            takeBlocks(worker);
+        if (m_inside.fetch_sub(1) == 1)
+            m_inside.notify_all();
+    }
+}
+
+} // namespace zelvo

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zelvo {
+
+// Threads for the parts of a run that wait on the disk or the kernel:
+// measuring, opening and reading thousands of files. A device answers many
+// requests at once far faster than one after another, so the pool may hold
+// more threads than there are cores; they mostly wait. Work is handed out in
+// blocks from one counter, and the calling thread works too, so a thread that
+// wakes late simply takes fewer blocks. The threads start on the first
+// share() and end with the pool.
+//
+// Between two pieces of work the first helper keeps polling for a short
+// while before it sleeps: on a virtual machine an idle core can take
+// milliseconds to wake, as long as a whole piece of work. The others sleep at
+// once, and are woken only when a block turns out slow, that is when the work
+// waits on the device: with the cache hot they would only take turns on the
+// cores with the threads that work.
+class IoPool {
+public:
+    // work(worker, first, last) handles items first..last - 1; worker is 0 on
+    // the calling thread and 1..helpers() on the pool's own threads.
+    using Work = std::function<void(int worker, std::size_t first, std::size_t last)>;
+
+    explicit IoPool(unsigned helpers) : m_helperCount(helpers) {}
+    ~IoPool();
+    IoPool(const IoPool&) = delete;
+    IoPool& operator=(const IoPool&) = delete;
+
+    // Threads besides the caller's.
+    unsigned helpers() const { return m_helperCount; }
+
+    // Runs `work` over items 0..count - 1, `block` items at a time, on this
+    // thread and the pool's, and returns when every block is done. A worker
+    // that throws stops the handing out of blocks; the first exception is
+    // thrown here. Not to be called from inside a work.
+    void share(std::size_t count, std::size_t block, const Work& work);
+
+    // Hands out no further blocks of the work under way: for a worker that
+    // found a reason to stop early.
+    void stopHandingOut() { m_next.store(m_count, std::memory_order_relaxed); }
+
+private:
+    void helperLoop(int worker, unsigned seen);
+    // Takes and works blocks until none are left.
+    void takeBlocks(int worker);
+    void widen();
+    void keepError(std::exception_ptr error);
+
+    const unsigned m_helperCount;
+    std::vector<std::thread> m_threads;
+
+    // Bumped on every post and at the end, woken on by the first helper.
+    std::atomic<unsigned> m_posts{0};
+    // Bumped when the work under way turns out to wait on the device, and at
+    // the end, woken on by the other helpers.
+    std::atomic<unsigned> m_widenings{0};
+    std::atomic<bool> m_widened{false};
+    std::atomic<unsigned> m_slowBlocks{0};
+    std::atomic<bool> m_stopping{false};
+    // Whether the work posted last still takes helpers, and how many helpers
+    // are inside it. A helper counts itself in before it looks whether the
+    // work is open, the caller closes it before it counts the helpers in: so
+    // neither misses the other.
+    std::atomic<bool> m_open{false};
+    std::atomic<int> m_inside{0};
+
+    const Work* m_work = nullptr;
+    std::size_t m_count = 0;
+    std::size_t m_block = 1;
+    std::atomic<std::size_t> m_next{0};
+    std::mutex m_errorMutex;
+    std::exception_ptr m_error;
+};
+
+} // namespace zelvo

@@ -1,0 +1,150 @@
+#include "core/IoPool.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using namespace zelvo;
+
+namespace {
+
+// Work that takes a moment per item, so that the helpers have time to join in.
+void busyFor(std::chrono::microseconds span)
+{
+    const auto until = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
+} // namespace
+
+class IoPoolTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyItemIsWorkedOnceInAscendingOrderWithinEachThread()
+    {
+        constexpr unsigned kHelpers = 3;
+        IoPool pool(kHelpers);
+        std::size_t itemsOfTheHelpers = 0;
+        for (int share = 0; share < 50; ++share) {
+            const std::size_t count = 1000 + std::size_t(share) * 37;
+            std::unique_ptr<std::atomic<int>[]> worked(new std::atomic<int>[count]());
+            std::vector<std::size_t> seen[kHelpers + 1];
+            std::atomic<bool> blocksInRange{true};
+            pool.share(count, 7, [&](int worker, std::size_t first, std::size_t last) {
+                if (!(first < last && last <= count && last - first <= 7) || worker < 0 || worker > int(kHelpers))
+                    blocksInRange = false;
+                for (std::size_t i = first; i < last; ++i) {
+                    worked[i].fetch_add(1);
+                    seen[worker].push_back(i);
+                    busyFor(std::chrono::microseconds(2));
+                }
+            });
+            QVERIFY(blocksInRange);
+            for (std::size_t i = 0; i < count; ++i)
+                QCOMPARE(worked[i].load(), 1);
+            std::size_t total = 0;
+            for (const auto& items : seen) {
+                QVERIFY(std::is_sorted(items.begin(), items.end()));
+                total += items.size();
+            }
+            QCOMPARE(total, count);
+            for (unsigned helper = 1; helper <= kHelpers; ++helper)
+                itemsOfTheHelpers += seen[helper].size();
+        }
+        // Two seconds of work in all: the helpers must have taken part.
+        QVERIFY(itemsOfTheHelpers > 0);
+    }
+
+    void waitingWorkIsInFlightOnMoreThreadsThanCores()
+    {
+        // Items that wait rather than compute, as reads from a cold disk do:
+        // the pool must have many of them under way at once, whatever the
+        // number of cores.
+        IoPool pool(8);
+        std::atomic<int> inFlight{0};
+        std::atomic<int> most{0};
+        pool.share(400, 1, [&](int, std::size_t, std::size_t) {
+            const int now = ++inFlight;
+            for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            --inFlight;
+        });
+        QVERIFY(most.load() >= 5);
+    }
+
+    void withoutHelpersTheCallerWorksEverythingInOrder()
+    {
+        IoPool pool(0);
+        std::vector<std::size_t> firsts;
+        pool.share(100, 8, [&](int worker, std::size_t first, std::size_t) {
+            QCOMPARE(worker, 0);
+            firsts.push_back(first);
+        });
+        QCOMPARE(firsts.size(), std::size_t{13});
+        QVERIFY(std::is_sorted(firsts.begin(), firsts.end()));
+        QCOMPARE(firsts.back(), std::size_t{96});
+    }
+
+    void nothingToDoCallsNothing()
+    {
+        IoPool pool(2);
+        int calls = 0;
+        pool.share(0, 16, [&](int, std::size_t, std::size_t) { ++calls; });
+        QCOMPARE(calls, 0);
+    }
+
+    void anExceptionOnAnyThreadReachesTheCallerAndThePoolStaysUsable()
+    {
+        IoPool pool(2);
+        for (int failing : {0, 1, 2}) {
+            std::atomic<int> calls{0};
+            bool thrown = false;
+            try {
+                pool.share(100000, 1, [&](int worker, std::size_t, std::size_t) {
+                    ++calls;
+                    busyFor(std::chrono::microseconds(5));
+                    if (worker == failing)
+                        throw std::runtime_error("worker failed");
+                });
+            } catch (const std::runtime_error&) {
+                thrown = true;
+            }
+            // Half a second of work: every helper is sure to take part.
+            QVERIFY(thrown);
+            // A failure stops the handing out of blocks.
+            QVERIFY(calls.load() < 100000);
+        }
+        std::atomic<std::size_t> done{0};
+        pool.share(500, 10, [&](int, std::size_t first, std::size_t last) { done += last - first; });
+        QCOMPARE(done.load(), std::size_t{500});
+    }
+
+    void aWorkerCanStopTheHandingOutOfBlocks()
+    {
+        IoPool pool(2);
+        std::atomic<std::size_t> lastFirst{0};
+        pool.share(1000000, 10, [&](int, std::size_t first, std::size_t) {
+            std::size_t seen = lastFirst.load();
+            while (first > seen && !lastFirst.compare_exchange_weak(seen, first)) {
+            }
+            if (first >= 1000)
+                pool.stopHandingOut();
+        });
+        // Blocks already handed out finish; none far beyond the stop.
+        QVERIFY(lastFirst.load() >= 1000);
+        QVERIFY(lastFirst.load() < 1100);
+    }
+};
+
+QTEST_GUILESS_MAIN(IoPoolTest)
+#include "IoPoolTest.moc"
