@@ -1,58 +1,17 @@
 #include "DifferenceBound.h"
+#include "TestFolder.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zelvo;
 using namespace zelvo::bench;
-
-namespace {
-
-// Writes files into a temporary folder and lists them for findContentTruth.
-class Files {
-public:
-    std::size_t add(const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(QString("f%1.bin").arg(paths.size()));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write a test file");
-        paths.push_back(QFile::encodeName(path).toStdString());
-        sizes.push_back(ByteCount(bytes.size()));
-        return paths.size() - 1;
-    }
-    ContentTruth truth() const { return findContentTruth(paths, sizes); }
-
-    std::vector<std::string> paths;
-    std::vector<ByteCount> sizes;
-
-private:
-    QTemporaryDir m_dir;
-};
-
-QByteArray pattern(qsizetype size, int seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
-    return bytes;
-}
-
-QByteArray changed(QByteArray bytes, qsizetype at)
-{
-    bytes[at] = char(bytes[at] ^ 0x01);
-    return bytes;
-}
-
-} // namespace
 
 class DifferenceBoundTest : public QObject {
     Q_OBJECT
 private slots:
     void aFileIsBoundJustPastTheByteWhereItDiffersFromItsClosestNeighbour()
     {
-        Files files;
+        TestFolder files;
         const QByteArray base = pattern(10000, 1);
         const auto a = files.add(base);
         const auto b = files.add(changed(base, 5000));
@@ -66,7 +25,7 @@ private slots:
 
     void identicalFilesFormOneSetAndMustBeReadWhole()
     {
-        Files files;
+        TestFolder files;
         const QByteArray base = pattern(3000, 2);
         const auto a = files.add(base);
         const auto other = files.add(changed(base, 2999));
@@ -82,7 +41,7 @@ private slots:
 
     void aUniqueSizeNeedsNoByteAndEmptyFilesAreIdenticalUnread()
     {
-        Files files;
+        TestFolder files;
         const auto alone = files.add(pattern(777, 3));
         const auto emptyA = files.add({});
         files.add(pattern(500, 4));
@@ -98,7 +57,7 @@ private slots:
     {
         // Larger than several blocks, so the classes are carried from block to
         // block; the sizes are odd so that the last block is a short one.
-        Files files;
+        TestFolder files;
         const qsizetype size = (3 << 20) + 7;
         const QByteArray base = pattern(size, 6);
         const auto a = files.add(base);
@@ -113,7 +72,7 @@ private slots:
 
     void filesAlikeInTheirFirstAndLastBlocksAreMarkedAsSharingTheirEnds()
     {
-        Files files;
+        TestFolder files;
         const qsizetype size = 20000;
         const QByteArray base = pattern(size, 8);
         const auto middle = files.add(changed(base, 10000)); // shares both ends with base
@@ -132,7 +91,7 @@ private slots:
 
     void aFileThatCannotBeReadIsSetAsideWithoutHarmingTheOthers()
     {
-        Files files;
+        TestFolder files;
         const QByteArray base = pattern(64, 7);
         const auto a = files.add(base);
         const auto b = files.add(base);

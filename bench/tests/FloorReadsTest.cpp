@@ -1,4 +1,5 @@
 #include "FloorReads.h"
+#include "TestFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,43 +13,10 @@ using namespace zelvo::bench;
 
 namespace {
 
-QByteArray pattern(qsizetype size, int seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 131 + seed * 7 + (i >> 9)) & 0xFF);
-    return bytes;
-}
-
-QByteArray changed(QByteArray bytes, qsizetype at)
-{
-    bytes[at] = char(bytes[at] ^ 0x01);
-    return bytes;
-}
-
-// Writes files into a temporary folder, as the floor would list them.
-class Folder {
+// A folder of test files and the floor's plan for it.
+class Folder : public bench::TestFolder {
 public:
-    std::size_t add(const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(QString("f%1.bin").arg(paths.size()));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write a test file");
-        paths.push_back(QFile::encodeName(path).toStdString());
-        sizes.push_back(ByteCount(bytes.size()));
-        return paths.size() - 1;
-    }
-    std::vector<FloorFile> plan() const
-    {
-        return floorPlan(paths, sizes, findContentTruth(paths, sizes));
-    }
-
-    std::vector<std::string> paths;
-    std::vector<ByteCount> sizes;
-
-private:
-    QTemporaryDir m_dir;
+    std::vector<FloorFile> plan() const { return floorPlan(paths, sizes, truth()); }
 };
 
 // The real reads, with every call written down per file.

@@ -57,6 +57,14 @@ menu=$((HEIGHT - 384))
 [ "$menu" -ge 0 ] || fail "unexpected window height $HEIGHT"
 click() { xdotool mousemove --sync $((X + $1)) $((Y + menu + $2)) click 1; sleep 0.3; }
 focus() { timeout 5 xdotool windowfocus --sync "$1" || xdotool windowfocus "$1"; sleep 0.2; }
+# Answers the message box of that title with Intro, or fails saying why.
+press_intro_in() {
+  local box
+  box=$(find_window "$1") || fail "$2"
+  [ -n "$box" ] || fail "$2"
+  focus "$box"
+  xdotool key Return
+}
 
 focus "$main"
 xdotool key ctrl+l
@@ -72,20 +80,14 @@ click 430 49             # the head row, the first of List1 (5760, 600 twips)
 xdotool key Down         # its twin, the second row
 sleep 0.3
 click 648 304            # "Borrar" (9120, 4200, 1215 x 735 twips)
-box=$(find_window '^Borrado$') || fail "no confirmation box"
-[ -n "$box" ] || fail "no confirmation box"
-focus "$box"
-xdotool key Return
+press_intro_in '^Borrado$' "no confirmation box"
 for _ in $(seq 50); do [ -e "$folder/b.txt" ] || break; sleep 0.1; done
 sleep 0.5
 
 # No row is left selected: a second "Borrar" confirmed with Intro deletes
 # nothing (the files and the log are checked below).
 click 648 304
-box=$(find_window '^Borrado$') || fail "no confirmation box the second time"
-[ -n "$box" ] || fail "no confirmation box the second time"
-focus "$box"
-xdotool key Return
+press_intro_in '^Borrado$' "no confirmation box the second time"
 sleep 0.5
 
 # The viewer opens with Ctrl+V and closes with its own button.
@@ -157,10 +159,7 @@ focus "$main"
 xdotool key ctrl+l
 sleep 0.3
 click 648 248
-box=$(find_window '^Error con archivo log$') || fail "no log error for a link named Zelvo.log"
-[ -n "$box" ] || fail "no log error for a link named Zelvo.log"
-focus "$box"
-xdotool key Return
+press_intro_in '^Error con archivo log$' "no log error for a link named Zelvo.log"
 sleep 0.3
 [ "$(cat "$base/ajeno.txt")" = "de otro usuario" ] || fail "the link's target was written"
 [ -L "$linked/Zelvo.log" ] || fail "the link was replaced"
