@@ -124,10 +124,12 @@ public:
 
     // Puts the file whose chunk lies in slot `s` into its class, or into a
     // class of its own with that slot as its representative's.
-    void add(std::size_t member, std::size_t s)
+    // A reader thread may have hashed the chunk already (`haveHash`),
+    // sparing this thread a pass over its bytes.
+    void add(std::size_t member, std::size_t s, bool haveHash = false, std::uint64_t hash = 0)
     {
         const std::byte* chunk = slot(s);
-        const std::size_t match = find(chunk);
+        const std::size_t match = find(chunk, haveHash, hash);
         if (match != kNone) {
             m_classes[match].push_back(member);
             return;
@@ -142,7 +144,7 @@ public:
 
 private:
     // The class whose chunk equals `chunk`, or kNone.
-    std::size_t find(const std::byte* chunk)
+    std::size_t find(const std::byte* chunk, bool haveHash, std::uint64_t hash)
     {
         // Up to a few classes a new chunk is compared with every
         // representative; beyond that a hash finds the one worth comparing.
@@ -158,7 +160,7 @@ private:
             for (std::size_t c = 0; c < m_classes.size(); ++c)
                 link(c, chunkHash(chunkOf(c), m_length));
         }
-        m_lastHash = chunkHash(chunk, m_length);
+        m_lastHash = haveHash ? hash : chunkHash(chunk, m_length);
         // The hash only finds the representative; memcmp decides.
         const auto found = m_firstOfHash.find(m_lastHash);
         for (std::size_t c = found == m_firstOfHash.end() ? kNone : found->second; c != kNone;
@@ -296,13 +298,14 @@ void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
     const std::size_t count = members.size();
     std::vector<char> read(count, 0);
     std::size_t next = 0;
+    const std::uint64_t* hashed = nullptr;
     const auto classifyUpTo = [&](std::size_t end) {
         for (; next < end; ++next) {
             if (m_progress)
                 m_progress->reading(members.front(), members[next], m_read);
             ++m_read;
             if (read[next])
-                table.add(members[next], next);
+                table.add(members[next], next, hashed != nullptr, hashed ? hashed[next] : 0);
         }
     };
     if (m_how.order == ReadOrder::OnDisk) {
@@ -316,6 +319,10 @@ void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
         return;
     }
     std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]());
+    // Each reader hashes what it read: a large class of distinct files is
+    // looked up by hash, and hashing is the classifying thread's largest cost.
+    std::vector<std::uint64_t> hashes(count);
+    hashed = hashes.data();
     const auto classifyDone = [&] {
         std::size_t end = next;
         while (end < count && done[end].load(std::memory_order_acquire))
@@ -326,6 +333,8 @@ void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
     m_how.pool->share(count, kBlock, [&](int worker, std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
             read[i] = readChunk(members[i], table.slot(i));
+            if (read[i])
+                hashes[i] = chunkHash(table.slot(i), m_range.length);
             done[i].store(true, std::memory_order_release);
         }
         if (worker == 0)
