@@ -16,9 +16,12 @@ constexpr std::chrono::microseconds kPollFor{2000};
 // microseconds, from a disk a hundred or more.
 constexpr std::chrono::nanoseconds kSlowItem{40'000};
 // A thread preempted on a busy machine has a slow block now and then too;
-// and the first touch of a fresh buffer page takes a while: only many of
-// them in one work tell of the device.
+// and the first touch of a fresh huge page of a buffer zeroes 2 MiB while
+// the other threads touching it wait: only many of them in one work, and
+// among few fast ones, tell of the device. A hot class of thousands of files
+// has a slow block per 2 MiB of chunks, on every thread.
 constexpr unsigned kSlowBlocksToWiden = 16;
+constexpr unsigned kBlocksPerSlowBlock = 4;
 
 inline void relax()
 {
@@ -110,9 +113,12 @@ void IoPool::takeBlocks(int worker)
             const std::size_t last = std::min(first + m_block, m_count);
             const auto start = std::chrono::steady_clock::now();
             (*m_work)(worker, first, last);
-            if (!m_widened.load(std::memory_order_relaxed) &&
-                std::chrono::steady_clock::now() - start > kSlowItem * (last - first) &&
-                m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1 >= kSlowBlocksToWiden)
+            if (m_widened.load(std::memory_order_relaxed) ||
+                std::chrono::steady_clock::now() - start <= kSlowItem * (last - first))
+                continue;
+            // Blocks are handed out in order: this one's place counts them.
+            const unsigned slow = m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1;
+            if (slow >= kSlowBlocksToWiden && std::size_t(slow) * kBlocksPerSlowBlock > first / m_block)
                 widen();
         }
     } catch (...) {
