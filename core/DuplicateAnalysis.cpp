@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zelvo {
@@ -291,14 +290,12 @@ AnalysisOutcome DuplicateAnalysis::run(FolderListing& listing, AnalysisListener&
         ~FinalCleanup() { listener.finalCleanup(); }
     } cleanup{listener};
     // A disk whose head seeks is read by this thread alone, in the order of
-    // the places on it.
+    // the places on it. The pool's threads start when a long listing or a
+    // large class first needs them, and end with the run.
     const bool inOrder = !listing.paths.empty() && m_fileSystem.readsBestInOrder(listing.paths.front());
-    // The pool's threads start when a long listing or a large class first
-    // needs them, and end with the run. On a single processor they would
-    // only take turns with this thread.
-    const bool sharing = !inOrder && m_limits.ioThreads > 0 && m_fileSystem.allowsConcurrentReads() &&
-                         std::thread::hardware_concurrency() > 1;
-    IoPool pool(sharing ? m_limits.ioThreads : 0);
+    const unsigned threads = ioThreadsFor(m_fileSystem, inOrder, m_limits.ioThreads);
+    const bool sharing = threads > 0;
+    IoPool pool(threads);
 
     listener.runStarts();
     AnalysisOutcome outcome;

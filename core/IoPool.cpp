@@ -165,4 +165,11 @@ void IoPool::helperLoop(int worker, unsigned seen)
     }
 }
 
+unsigned ioThreadsFor(const FileSystem& fileSystem, bool readsInOrder, unsigned wanted)
+{
+    if (readsInOrder || !fileSystem.allowsConcurrentReads() || std::thread::hardware_concurrency() < 2)
+        return 0;
+    return wanted;
+}
+
 } // namespace zelvo

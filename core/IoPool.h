@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <atomic>
 #include <cstddef>
 #include <exception>
@@ -80,5 +82,11 @@ private:
     std::mutex m_errorMutex;
     std::exception_ptr m_error;
 };
+
+// How many of `wanted` I/O threads pay off on this file system: none on a
+// single processor, where they would only take turns with the caller; none
+// on a file system not to be used from several threads; none on a disk whose
+// head seeks, which the caller reads alone in the order of the places on it.
+unsigned ioThreadsFor(const FileSystem& fileSystem, bool readsInOrder, unsigned wanted);
 
 } // namespace zelvo

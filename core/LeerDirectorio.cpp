@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <utility>
 
 namespace zelvo {
@@ -23,8 +22,8 @@ constexpr ByteCount kUnmeasured = ByteCount(-1);
 bool measuredByPool(std::size_t files, const std::string& folder, FileSystem& fileSystem,
                     const ScanThreads& threads)
 {
-    return files >= threads.from && threads.threads > 0 && std::thread::hardware_concurrency() > 1 &&
-           fileSystem.allowsConcurrentReads() && !fileSystem.readsBestInOrder(folder);
+    return files >= threads.from &&
+           ioThreadsFor(fileSystem, fileSystem.readsBestInOrder(folder), threads.threads) > 0;
 }
 
 // Lists the folder and measures every listed file. A file that cannot be
