@@ -103,7 +103,7 @@ void AnalysisDisplay::sizeGroupCompared()
 
 void AnalysisDisplay::rowFound(const DuplicateRow& row) { m_view.addDuplicateRow(row); }
 
-void AnalysisDisplay::twinCounted(double)
+void AnalysisDisplay::twinCounted()
 {
     if (m_deleteEnabled)
         return;

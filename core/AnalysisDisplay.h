@@ -29,7 +29,7 @@ public:
     void filesSettled(std::uint64_t halves, std::uint64_t totalHalves) override;
     void sizeGroupCompared() override;
     void rowFound(const DuplicateRow& row) override;
-    void twinCounted(double count) override;
+    void twinCounted() override;
     void rescan(FolderListing& listing) override;
     void runFinished(RunEnd end, double NumDuplicados) override;
     void finalCleanup() override;

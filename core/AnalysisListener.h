@@ -45,8 +45,8 @@ public:
     // The size group's contents were compared.
     virtual void sizeGroupCompared() = 0;
     virtual void rowFound(const DuplicateRow& row) = 0;
-    // A twin was listed and its pair recorded; `count` twins so far.
-    virtual void twinCounted(double count) = 0;
+    // A twin was listed and its pair recorded.
+    virtual void twinCounted() = 0;
     // A listed file vanished: the folder is scanned again into `listing`.
     virtual void rescan(FolderListing& listing) = 0;
     virtual void runFinished(RunEnd end, double NumDuplicados) = 0;

@@ -237,7 +237,7 @@ private:
             return PassEnd::Failed;
         m_outcome.NumDuplicados += 1;
         m_outcome.deleteEnabled = true;
-        m_listener.twinCounted(m_outcome.NumDuplicados);
+        m_listener.twinCounted();
         return PassEnd::Finished;
     }
 
