@@ -67,23 +67,20 @@ void Form1::showFileDetails(const std::string& path)
     // shows its path alone: never another file's size, date or contents
     // under it.
     Label1->setText(displayText(path));
-    const Result<FileStatus> status = m_services.fileSystem.status(path);
-    if (status) {
-        Label4->setText(QString::number(status->size) + QStringLiteral(" bytes"));
-        Label5->setText(displayText(m_services.dates.generalDate(status->modified)));
-    } else {
-        Label4->clear();
-        Label5->clear();
-    }
     for (QLabel* line : {Label1, Label4, Label5})
         line->show();
-    if (status) {
-        showPreview(path);
+    const Result<FileStatus> status = m_services.fileSystem.status(path);
+    if (!status) {
+        Label4->clear();
+        Label5->clear();
+        Text2->clear();
+        Text2->show();
+        Image2->hide();
         return;
     }
-    Text2->clear();
-    Text2->show();
-    Image2->hide();
+    Label4->setText(QString::number(status->size) + QStringLiteral(" bytes"));
+    Label5->setText(displayText(m_services.dates.generalDate(status->modified)));
+    showPreview(path);
 }
 
 void Form1::showPreview(const std::string& path)
