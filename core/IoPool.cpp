@@ -85,6 +85,11 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work)
         m_open.store(true);
         m_posts.fetch_add(1, std::memory_order_release);
         m_posts.notify_all();
+        // A run reads size group after size group: one that waited on the
+        // device tells that the next will too, and every helper joins it at
+        // once rather than after its first slow blocks.
+        if (m_waitsOnDevice)
+            widen();
     }
 
     takeBlocks(0);
@@ -99,6 +104,10 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work)
         }
     }
     m_work = nullptr;
+    // Still waiting when most of this work waited; a work that found the
+    // cache hot lets the next one start with the polling helper alone.
+    const std::size_t blocks = (std::min(m_next.load(), m_count) + m_block - 1) / m_block;
+    m_waitsOnDevice = m_widened.load() && std::size_t(m_slowBlocks.load()) * kBlocksPerSlowBlock > blocks;
     if (m_error)
         std::rethrow_exception(std::exchange(m_error, nullptr));
 }
@@ -113,12 +122,12 @@ void IoPool::takeBlocks(int worker)
             const std::size_t last = std::min(first + m_block, m_count);
             const auto start = std::chrono::steady_clock::now();
             (*m_work)(worker, first, last);
-            if (m_widened.load(std::memory_order_relaxed) ||
-                std::chrono::steady_clock::now() - start <= kSlowItem * (last - first))
+            if (std::chrono::steady_clock::now() - start <= kSlowItem * (last - first))
                 continue;
             // Blocks are handed out in order: this one's place counts them.
             const unsigned slow = m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1;
-            if (slow >= kSlowBlocksToWiden && std::size_t(slow) * kBlocksPerSlowBlock > first / m_block)
+            if (!m_widened.load(std::memory_order_relaxed) && slow >= kSlowBlocksToWiden &&
+                std::size_t(slow) * kBlocksPerSlowBlock > first / m_block)
                 widen();
         }
     } catch (...) {
@@ -131,6 +140,7 @@ void IoPool::widen()
 {
     if (m_helperCount < 2 || m_widened.exchange(true))
         return;
+    m_waitsOnDevice = true;
     // Only one worker of one work gets here at a time, and the threads are
     // only started here or before the work is posted.
     for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= m_helperCount; ++worker)

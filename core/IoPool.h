@@ -23,8 +23,9 @@ namespace zelvo {
 // Between two pieces of work the first helper keeps polling for a short
 // while before it sleeps: on a virtual machine an idle core can take
 // milliseconds to wake, as long as a whole piece of work. The others sleep at
-// once, and are woken only when a block turns out slow, that is when the work
-// waits on the device: with the cache hot they would only take turns on the
+// once, and are woken only when blocks turn out slow, that is when the work
+// waits on the device (and then at the start of the next work too, until one
+// finds the cache hot): with the cache hot they would only take turns on the
 // cores with the threads that work.
 class IoPool {
 public:
@@ -66,6 +67,8 @@ private:
     // the end, woken on by the other helpers.
     std::atomic<unsigned> m_widenings{0};
     std::atomic<bool> m_widened{false};
+    // Whether the last work waited on the device; only the caller reads it.
+    std::atomic<bool> m_waitsOnDevice{false};
     std::atomic<unsigned> m_slowBlocks{0};
     std::atomic<bool> m_stopping{false};
     // Whether the work posted last still takes helpers, and how many helpers

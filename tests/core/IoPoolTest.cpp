@@ -97,6 +97,31 @@ private slots:
         QVERIFY(!others.load());
     }
 
+    void aWorkAfterOneThatWaitedStartsWithEveryHelperAndAHotOneEndsThat()
+    {
+        IoPool pool(8);
+        const auto workersOfTheFirstBlocks = [&](std::chrono::microseconds wait) {
+            std::mutex mutex;
+            std::vector<int> workers;
+            pool.share(400, 1, [&](int worker, std::size_t first, std::size_t) {
+                if (first < 12) {
+                    std::lock_guard lock(mutex);
+                    workers.push_back(worker);
+                }
+                std::this_thread::sleep_for(wait);
+            });
+            std::sort(workers.begin(), workers.end());
+            return std::size_t(std::unique(workers.begin(), workers.end()) - workers.begin());
+        };
+        workersOfTheFirstBlocks(std::chrono::milliseconds(2));
+        // Fewer slow blocks than it takes to wake the sleeping helpers, yet
+        // they were awake from the start.
+        QVERIFY(workersOfTheFirstBlocks(std::chrono::milliseconds(2)) >= 5);
+        workersOfTheFirstBlocks(std::chrono::microseconds(0));
+        workersOfTheFirstBlocks(std::chrono::microseconds(0));
+        QVERIFY(workersOfTheFirstBlocks(std::chrono::microseconds(0)) <= 2);
+    }
+
     void withoutHelpersTheCallerWorksEverythingInOrder()
     {
         IoPool pool(0);
