@@ -422,6 +422,38 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
     return split(count, pathOf, size, progress ? &rounds : nullptr);
 }
 
+std::vector<std::vector<std::size_t>> ContentClassifier::splitContents(std::size_t count, ByteCount size,
+                                                                       const ContentOf& contentOf,
+                                                                       SplitProgress* progress)
+{
+    if (count < 2)
+        return {};
+    const auto length = static_cast<std::size_t>(size);
+    m_arena.reserve(count * strideFor(length));
+    ClassTable table(m_arena, length, count);
+    if (progress)
+        progress->roundStarts(0, size, count);
+    for (std::size_t file = 0; file < count; ++file) {
+        if (progress)
+            progress->reading(0, file, file);
+        if (const std::byte* contents = contentOf(file)) {
+            std::memcpy(table.slot(file), contents, length);
+            table.add(file, file);
+        }
+    }
+    std::vector<FileClass> classes;
+    std::size_t kept = 0;
+    for (FileClass& c : table.classes()) {
+        if (c.size() >= 2) {
+            kept += c.size();
+            classes.push_back(std::move(c));
+        }
+    }
+    if (progress)
+        progress->classSplit(count - kept, count);
+    return classes;
+}
+
 std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count, const PathOf& pathOf,
                                                                ByteCount size, SplitProgress* progress)
 {

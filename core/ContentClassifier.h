@@ -90,6 +90,12 @@ public:
     std::vector<std::vector<std::size_t>> split(std::size_t count, const PathOf& pathOf,
                                                 ByteCount size, SplitProgress* progress);
 
+    // The same for `count` files of `size` bytes already read whole, whose
+    // contents `contentOf` gives (nullptr for a file that could not be read).
+    using ContentOf = std::function<const std::byte*(std::size_t file)>;
+    std::vector<std::vector<std::size_t>> splitContents(std::size_t count, ByteCount size,
+                                                        const ContentOf& contentOf, SplitProgress* progress);
+
 private:
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;

@@ -4,8 +4,10 @@
 #include "IoPool.h"
 #include "MeasuredFiles.h"
 #include "SizeGroup.h"
+#include "SmallFileBatch.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,12 @@ public:
           m_measurer(fileSystem, listing, pool, limits.parallelListingFrom, limits.parallelFrom),
           m_classifier(fileSystem, limits, pool, order), m_outcome(outcome)
     {
+        // Files read whole in their first chunk are read many size groups
+        // at a time by the pool, which a disk that seeks never gets.
+        m_smallFilesUpTo = limits.firstChunk;
+        if (pool)
+            m_smallFiles.emplace(fileSystem, *pool, listing, limits.firstChunk, limits.memoryBudget / 2,
+                                 limits.parallelFrom);
     }
 
     PassEnd run()
@@ -55,14 +63,6 @@ private:
         const auto bySize = [](const MeasuredFile& a, const MeasuredFile& b) { return a.size < b.size; };
         if (!std::is_sorted(files.begin(), files.end(), bySize))
             std::stable_sort(files.begin(), files.end(), bySize);
-    }
-
-    static std::size_t endOfSizeGroup(const std::vector<MeasuredFile>& files, std::size_t begin)
-    {
-        std::size_t end = begin + 1;
-        while (end < files.size() && files[end].size == files[begin].size)
-            ++end;
-        return end;
     }
 
     PassEnd examineSizeGroup(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end)
@@ -95,9 +95,29 @@ private:
         m_readInRound = 0;
         m_aloneInRound = 0;
         m_halvesShown = 0;
+        if (readWithSmallFiles(files, sameFiles.begin))
+            return m_classifier.splitContents(sameFiles.count(), size, [&](std::size_t file) {
+                return m_smallFiles->contentOf(sameFiles.firstName(file));
+            }, static_cast<SplitProgress*>(this));
         return m_classifier.split(sameFiles.count(), [&](std::size_t file) -> const std::string& {
             return pathOf(files[sameFiles.firstName(file)]);
         }, size, static_cast<SplitProgress*>(this));
+    }
+
+    // Whether the size group at `begin` is read with the small files of the
+    // groups after it, as it is now or was before.
+    bool readWithSmallFiles(const std::vector<MeasuredFile>& files, std::size_t begin)
+    {
+        if (!m_smallFiles || files[begin].size == 0 || files[begin].size > m_smallFilesUpTo)
+            return false;
+        if (m_smallFiles->holds(begin))
+            return true;
+        const std::string& reference = pathOf(files[begin]);
+        return m_smallFiles->read(files, begin, [&](std::size_t position, std::size_t done) {
+            m_readInRound = done;
+            tellSettled();
+            m_listener.comparing(reference, pathOf(files[position]));
+        });
     }
 
     // --- How far the split is, for the listener ------------------------------
@@ -246,6 +266,8 @@ private:
     const FolderListing& m_listing;
     FileMeasurer m_measurer;
     ContentClassifier m_classifier;
+    std::optional<SmallFileBatch> m_smallFiles;
+    ByteCount m_smallFilesUpTo = 0;
     AnalysisOutcome& m_outcome;
     int m_groups = 0;
 

@@ -4,6 +4,14 @@
 
 namespace zelvo {
 
+std::size_t endOfSizeGroup(const std::vector<MeasuredFile>& files, std::size_t begin)
+{
+    std::size_t end = begin + 1;
+    while (end < files.size() && files[end].size == files[begin].size)
+        ++end;
+    return end;
+}
+
 SameFiles namesByFile(const std::vector<MeasuredFile>& files, std::size_t begin,
                              std::size_t end)
 {

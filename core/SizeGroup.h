@@ -44,6 +44,9 @@ struct SameFiles {
     }
 };
 
+// Where the size group of files[begin] ends: the files are ordered by size.
+std::size_t endOfSizeGroup(const std::vector<MeasuredFile>& files, std::size_t begin);
+
 // Groups the names of measured files begin..end, one size group, by the file
 // on disk they name.
 SameFiles namesByFile(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end);

@@ -539,7 +539,9 @@ private slots:
     void aPoolOfThreadsListsTheSameGroupsInTheSameOrder()
     {
         // Copies scattered through a long listing, a shared file and files
-        // that differ late, so that several threads meet members of one class.
+        // that differ late, so that several threads meet members of one class;
+        // small files of many sizes, read whole many size groups at once, one
+        // of them refused and one that reads short.
         const auto fill = [](Bench& bench) {
             for (int i = 0; i < 400; ++i) {
                 const std::string name = "f" + std::to_string(1000 + i);
@@ -547,8 +549,12 @@ private slots:
                 if (i % 11 == 0)
                     contents.back() = char('0' + i % 5);
                 bench.add(name, contents);
+                bench.add("s" + std::to_string(1000 + i), bytes(std::size_t(1 + i % 9), char('a' + i % 4)));
             }
             bench.memory.addLink("/d/g-link", "/d/f1007");
+            bench.memory.addLink("/d/s-link", "/d/s1010");
+            bench.fileSystem.failOperation("/d/s1001", FsOperation::Open, FileError::AccessDenied);
+            bench.fileSystem.failReadAfterBytes("/d/s1020", 1);
         };
         Bench oneThread;
         fill(oneThread);

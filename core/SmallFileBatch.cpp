@@ -1,0 +1,91 @@
+#include "SmallFileBatch.h"
+
+#include "IoPool.h"
+#include "SizeGroup.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace zelvo {
+
+namespace {
+
+// Reads a file of `size` bytes whole into `into`; false when it cannot be
+// opened or reads short (it shrank since it was measured): it is then
+// identical to nothing.
+bool readWhole(FileSystem& fileSystem, const std::string& path, ByteCount size, std::byte* into)
+{
+    Result<std::unique_ptr<FileReader>> opened = fileSystem.openForComparing(path, size);
+    if (!opened || !*opened)
+        return false;
+    const Result<std::size_t> got = (*opened)->readAt(0, {into, std::size_t(size)});
+    return got && *got == size;
+}
+
+} // namespace
+
+std::size_t SmallFileBatch::choose(const std::vector<MeasuredFile>& files, std::size_t begin)
+{
+    m_positions.clear();
+    m_offsets.clear();
+    ByteCount bytes = 0;
+    std::size_t end = begin;
+    while (end < files.size()) {
+        const std::size_t groupEnd = endOfSizeGroup(files, end);
+        const ByteCount size = files[end].size;
+        if (size == 0 || size > m_largest || groupEnd - end < 2)
+            break;
+        const SameFiles sameFiles = namesByFile(files, end, groupEnd);
+        if (bytes + sameFiles.count() * size > m_budget && end > begin)
+            break;
+        // One file under several names is never read; it is no pair.
+        if (sameFiles.count() >= 2) {
+            for (std::size_t file = 0; file < sameFiles.count(); ++file) {
+                m_positions.push_back(sameFiles.firstName(file));
+                m_offsets.push_back(bytes);
+                bytes += size;
+            }
+        }
+        end = groupEnd;
+    }
+    m_bytes.resize(bytes);
+    return end;
+}
+
+bool SmallFileBatch::read(const std::vector<MeasuredFile>& files, std::size_t begin, const Reading& reading)
+{
+    if (begin < m_notWorthUntil)
+        return false;
+    const std::size_t end = choose(files, begin);
+    if (m_positions.size() < m_from) {
+        // The groups up to `end` hold fewer files still from any later start.
+        m_notWorthUntil = end;
+        return false;
+    }
+    m_begin = begin;
+    m_end = end;
+    std::atomic<std::size_t> done{0};
+    constexpr std::size_t kBlock = 2;
+    m_pool.share(m_positions.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            const MeasuredFile& file = files[m_positions[i]];
+            if (!readWhole(m_fileSystem, m_listing.paths[file.row], file.size, m_bytes.data() + m_offsets[i]))
+                m_offsets[i] = kUnread;
+        }
+        const std::size_t now = done.fetch_add(last - first, std::memory_order_relaxed) + (last - first);
+        if (worker == 0 && reading)
+            reading(m_positions[last - 1], now);
+    });
+    return true;
+}
+
+const std::byte* SmallFileBatch::contentOf(std::size_t position) const
+{
+    const auto at = std::lower_bound(m_positions.begin(), m_positions.end(), position);
+    if (at == m_positions.end() || *at != position)
+        return nullptr;
+    const std::uint64_t offset = m_offsets[std::size_t(at - m_positions.begin())];
+    return offset == kUnread ? nullptr : m_bytes.data() + offset;
+}
+
+} // namespace zelvo
