@@ -3,6 +3,7 @@
 #include "AnalysisDisplay.h"
 #include "IoPool.h"
 #include "MeasuredFiles.h"
+#include "ParallelGroups.h"
 #include "SizeGroup.h"
 #include "SmallFileBatch.h"
 
@@ -35,6 +36,12 @@ public:
         if (pool)
             m_smallFiles.emplace(fileSystem, *pool, listing, limits.firstChunk, limits.memoryBudget / 2,
                                  limits.parallelFrom);
+        // Groups of a few larger files are split several at once, one per
+        // thread; a group of hundreds of megabytes would keep this thread
+        // waiting for another's, without a pulse, for too long.
+        if (pool)
+            m_fewFiles.emplace(fileSystem, *pool, listing, limits, limits.firstChunk, kFewFiles, kFewFilesBytes,
+                               kFewFilesGroups);
     }
 
     PassEnd run()
@@ -95,6 +102,8 @@ private:
         m_readInRound = 0;
         m_aloneInRound = 0;
         m_halvesShown = 0;
+        if (m_fewFiles && (m_fewFiles->holds(sameFiles.begin) || m_fewFiles->split(files, sameFiles.begin)))
+            return m_fewFiles->take(sameFiles.begin);
         if (readWithSmallFiles(files, sameFiles.begin))
             return m_classifier.splitContents(sameFiles.count(), size, [&](std::size_t file) {
                 return m_smallFiles->contentOf(sameFiles.firstName(file));
@@ -267,6 +276,12 @@ private:
     FileMeasurer m_measurer;
     ContentClassifier m_classifier;
     std::optional<SmallFileBatch> m_smallFiles;
+    // Up to 32 groups of up to 7 files at once: each keeps its 7 files open
+    // within the bound of 256, and its chunks within a 32nd of the memory.
+    static constexpr std::size_t kFewFiles = 8;
+    static constexpr ByteCount kFewFilesBytes = 64u << 20;
+    static constexpr std::size_t kFewFilesGroups = 32;
+    std::optional<ParallelGroups> m_fewFiles;
     ByteCount m_smallFilesUpTo = 0;
     AnalysisOutcome& m_outcome;
     int m_groups = 0;

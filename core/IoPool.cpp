@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sys/resource.h>
 #include <utility>
 
 namespace zelvo {
@@ -11,9 +12,9 @@ namespace {
 // How long a waiting thread polls before it sleeps: longer than an idle
 // virtual core takes to wake, short against any run worth sharing.
 constexpr std::chrono::microseconds kPollFor{2000};
-// A block that takes longer than this per item waits on the device rather
-// than on the processor: a status or a small read from the cache takes a few
-// microseconds, from a disk a hundred or more.
+// A block that takes (or waits) longer than this per item waits on the
+// device rather than on the processor: a status or a small read from the
+// cache takes a few microseconds, from a disk a hundred or more.
 constexpr std::chrono::nanoseconds kSlowItem{40'000};
 // A thread preempted on a busy machine has a slow block now and then too;
 // and the first touch of a fresh huge page of a buffer zeroes 2 MiB while
@@ -21,7 +22,20 @@ constexpr std::chrono::nanoseconds kSlowItem{40'000};
 // among few fast ones, tell of the device. A hot class of thousands of files
 // has a slow block per 2 MiB of chunks, on every thread.
 constexpr unsigned kSlowBlocksToWiden = 16;
+// An item long on the processor waited on the device when its thread slept
+// this many times for it: a read from the cache never sleeps.
+constexpr unsigned kSleepsPerSlowItem = 2;
 constexpr unsigned kBlocksPerSlowBlock = 4;
+
+// How often this thread went to sleep of its own accord (on a read from the
+// device, say), as opposed to being preempted: time alone cannot tell a
+// long wait for the device from a long turn on a busy processor.
+long timesSlept()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 inline void relax()
 {
@@ -62,13 +76,14 @@ IoPool::~IoPool()
         thread.join();
 }
 
-void IoPool::share(std::size_t count, std::size_t block, const Work& work)
+void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow slow)
 {
     if (count == 0)
         return;
     m_work = &work;
     m_count = count;
     m_block = block == 0 ? 1 : block;
+    m_slow = slow;
     m_next.store(0, std::memory_order_relaxed);
     m_error = nullptr;
     m_widened.store(false, std::memory_order_relaxed);
@@ -121,8 +136,11 @@ void IoPool::takeBlocks(int worker)
                 return;
             const std::size_t last = std::min(first + m_block, m_count);
             const auto start = std::chrono::steady_clock::now();
+            const long sleptBefore = m_slow == Slow::Sleeping ? timesSlept() : 0;
             (*m_work)(worker, first, last);
             if (std::chrono::steady_clock::now() - start <= kSlowItem * (last - first))
+                continue;
+            if (m_slow == Slow::Sleeping && timesSlept() - sleptBefore < long(kSleepsPerSlowItem * (last - first)))
                 continue;
             // Blocks are handed out in order: this one's place counts them.
             const unsigned slow = m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1;

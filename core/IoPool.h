@@ -45,7 +45,13 @@ public:
     // thread and the pool's, and returns when every block is done. A worker
     // that throws stops the handing out of blocks; the first exception is
     // thrown here. Not to be called from inside a work.
-    void share(std::size_t count, std::size_t block, const Work& work);
+    //
+    // A block is slow when it took long for its items: the right measure for
+    // items of a few system calls each. Items long on the processor too
+    // (whole size groups) ask that their thread also slept for them, which
+    // costs two more system calls per block.
+    enum class Slow { Elapsed, Sleeping };
+    void share(std::size_t count, std::size_t block, const Work& work, Slow slow = Slow::Elapsed);
 
     // Hands out no further blocks of the work under way: for a worker that
     // found a reason to stop early.
@@ -81,6 +87,7 @@ private:
     const Work* m_work = nullptr;
     std::size_t m_count = 0;
     std::size_t m_block = 1;
+    Slow m_slow = Slow::Elapsed;
     std::atomic<std::size_t> m_next{0};
     std::mutex m_errorMutex;
     std::exception_ptr m_error;

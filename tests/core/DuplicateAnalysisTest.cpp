@@ -541,7 +541,8 @@ private slots:
         // Copies scattered through a long listing, a shared file and files
         // that differ late, so that several threads meet members of one class;
         // small files of many sizes, read whole many size groups at once, one
-        // of them refused and one that reads short.
+        // of them refused and one that reads short; size groups of three
+        // files, split several at once.
         const auto fill = [](Bench& bench) {
             for (int i = 0; i < 400; ++i) {
                 const std::string name = "f" + std::to_string(1000 + i);
@@ -550,11 +551,14 @@ private slots:
                     contents.back() = char('0' + i % 5);
                 bench.add(name, contents);
                 bench.add("s" + std::to_string(1000 + i), bytes(std::size_t(1 + i % 9), char('a' + i % 4)));
+                if (i < 60)
+                    bench.add("t" + std::to_string(1000 + i), bytes(std::size_t(6000 + i / 3), char('a' + i % 2)));
             }
             bench.memory.addLink("/d/g-link", "/d/f1007");
             bench.memory.addLink("/d/s-link", "/d/s1010");
             bench.fileSystem.failOperation("/d/s1001", FsOperation::Open, FileError::AccessDenied);
             bench.fileSystem.failReadAfterBytes("/d/s1020", 1);
+            bench.fileSystem.failReadAfterBytes("/d/t1004", 5000);
         };
         Bench oneThread;
         fill(oneThread);

@@ -122,6 +122,24 @@ private slots:
         QVERIFY(workersOfTheFirstBlocks(std::chrono::microseconds(0)) <= 2);
     }
 
+    void itemsLongOnTheProcessorWakeHelpersOnlyWhenTheyAlsoSleep()
+    {
+        // Whole size groups read from the cache take long but never sleep:
+        // more threads would only take turns with them on the cores.
+        for (const bool sleeping : {false, true}) {
+            IoPool pool(8);
+            std::atomic<bool> others{false};
+            pool.share(80, 1, [&](int worker, std::size_t, std::size_t) {
+                if (worker > 1)
+                    others = true;
+                busyFor(std::chrono::microseconds(300));
+                for (int sleep = 0; sleeping && sleep < 3; ++sleep)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }, IoPool::Slow::Sleeping);
+            QCOMPARE(others.load(), sleeping);
+        }
+    }
+
     void withoutHelpersTheCallerWorksEverythingInOrder()
     {
         IoPool pool(0);

@@ -1,0 +1,87 @@
+#include "ParallelGroups.h"
+
+#include "IoPool.h"
+#include "platform/Expect.h"
+
+#include <algorithm>
+
+namespace zelvo {
+
+ParallelGroups::ParallelGroups(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing,
+                               ClassifierLimits limits, ByteCount above, std::size_t fewerThan,
+                               ByteCount groupBytes, std::size_t groups)
+    : m_fileSystem(fileSystem), m_pool(pool), m_listing(listing), m_limits(limits), m_above(above),
+      m_fewerThan(fewerThan), m_groupBytes(groupBytes), m_most(std::max<std::size_t>(groups, 1)),
+      m_classifiers(pool.helpers() + 1)
+{
+    // The groups split at once share the bound on open files, and the
+    // threads' classifiers the memory.
+    m_limits.maxOpenFiles = std::max<std::size_t>(limits.maxOpenFiles / m_most, 1);
+    m_limits.memoryBudget = std::max<std::size_t>(limits.memoryBudget / m_classifiers.size(), 1);
+}
+
+ParallelGroups::~ParallelGroups() = default;
+
+bool ParallelGroups::takesPart(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end) const
+{
+    const ByteCount size = files[begin].size;
+    return end - begin < m_fewerThan && size > m_above && size * (end - begin) <= m_groupBytes;
+}
+
+bool ParallelGroups::holds(std::size_t begin) const
+{
+    return std::any_of(m_groups.begin(), m_groups.end(),
+                       [begin](const Group& group) { return group.sameFiles.begin == begin; });
+}
+
+bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t begin)
+{
+    if (begin < m_notWorthUntil)
+        return false;
+    m_groups.clear();
+    std::size_t end = begin;
+    // Files of a size no other file shares are passed over; any other kind
+    // of group ends the run, as it is read in its turn.
+    while (end < files.size() && m_groups.size() < m_most) {
+        const std::size_t groupEnd = endOfSizeGroup(files, end);
+        if (groupEnd - end >= 2) {
+            if (!takesPart(files, end, groupEnd))
+                break;
+            SameFiles sameFiles = namesByFile(files, end, groupEnd);
+            if (sameFiles.count() >= 2)
+                m_groups.push_back({std::move(sameFiles), {}});
+        }
+        end = groupEnd;
+    }
+    if (m_groups.size() < 2) {
+        m_groups.clear();
+        m_notWorthUntil = end;
+        return false;
+    }
+    m_pool.share(m_groups.size(), 1, [&](int worker, std::size_t first, std::size_t last) {
+        std::unique_ptr<ContentClassifier>& classifier = m_classifiers[std::size_t(worker)];
+        if (!classifier)
+            classifier = std::make_unique<ContentClassifier>(m_fileSystem, m_limits);
+        for (std::size_t g = first; g < last; ++g) {
+            // The largest groups first: the share ends with the last group
+            // done, and a large one started last would leave the other
+            // threads idle while it is read.
+            Group& group = m_groups[m_groups.size() - 1 - g];
+            group.classes = classifier->split(group.sameFiles.count(), [&](std::size_t file) -> const std::string& {
+                return m_listing.paths[files[group.sameFiles.firstName(file)].row];
+            }, files[group.sameFiles.begin].size);
+        }
+    }, IoPool::Slow::Sleeping);
+    return true;
+}
+
+std::vector<std::vector<std::size_t>> ParallelGroups::take(std::size_t begin)
+{
+    const auto group = std::find_if(m_groups.begin(), m_groups.end(),
+                                    [begin](const Group& g) { return g.sameFiles.begin == begin; });
+    // Reporting a group never split would report it free of duplicates.
+    ZELVO_EXPECT(group != m_groups.end());
+    return std::move(group->classes);
+}
+
+} // namespace zelvo

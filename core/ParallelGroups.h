@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ContentClassifier.h"
+#include "FolderListing.h"
+#include "MeasuredFiles.h"
+#include "SizeGroup.h"
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace zelvo {
+
+class IoPool;
+
+// Splits the next few size groups of a few files each at once, one group per
+// thread of the pool. Such a group (two photos of one size, say) is read one
+// file after another, and the device, which could serve many files at once,
+// serves one; and the kernel reads ahead within a file, not across files. Each
+// group is split by one thread alone, so its classes are those it would have
+// had on its own; the caller reports them in order afterwards.
+class ParallelGroups {
+public:
+    // Groups of 2 to `fewerThan` - 1 files of more than `above` bytes each
+    // and at most `groupBytes` in all take part, up to `groups` at once,
+    // each within its share of `limits`' files and memory.
+    ParallelGroups(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing, ClassifierLimits limits,
+                   ByteCount above, std::size_t fewerThan, ByteCount groupBytes, std::size_t groups);
+    ~ParallelGroups();
+
+    // Whether the size group at `begin` was split with the groups before it.
+    bool holds(std::size_t begin) const;
+
+    // Splits the size group at `begin` and the groups of its kind after it;
+    // false when fewer than two such groups follow, and nothing is done.
+    bool split(const std::vector<MeasuredFile>& files, std::size_t begin);
+
+    // The classes of the size group at `begin`, which holds() it.
+    std::vector<std::vector<std::size_t>> take(std::size_t begin);
+
+private:
+    bool takesPart(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end) const;
+
+    struct Group {
+        SameFiles sameFiles;
+        std::vector<std::vector<std::size_t>> classes;
+    };
+
+    FileSystem& m_fileSystem;
+    IoPool& m_pool;
+    const FolderListing& m_listing;
+    ClassifierLimits m_limits;
+    ByteCount m_above;
+    std::size_t m_fewerThan;
+    ByteCount m_groupBytes;
+    std::size_t m_most;
+    // One classifier per thread of the pool, made when first needed.
+    std::vector<std::unique_ptr<ContentClassifier>> m_classifiers;
+    std::vector<Group> m_groups;
+    // Before this position no run of such groups is worth splitting at once.
+    std::size_t m_notWorthUntil = 0;
+};
+
+} // namespace zelvo
