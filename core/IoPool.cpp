@@ -26,6 +26,9 @@ constexpr unsigned kSlowBlocksToWiden = 16;
 // this many times for it: a read from the cache never sleeps.
 constexpr unsigned kSleepsPerSlowItem = 2;
 constexpr unsigned kBlocksPerSlowBlock = 4;
+// Helpers started for a work of fewer items than kLongWork.
+constexpr unsigned kHelpersOfShortWork = 64;
+constexpr std::size_t kLongWork = 16384;
 
 // How often this thread went to sleep of its own accord (on a read from the
 // device, say), as opposed to being preempted: time alone cannot tell a
@@ -159,9 +162,12 @@ void IoPool::widen()
     if (m_helperCount < 2 || m_widened.exchange(true))
         return;
     m_waitsOnDevice = true;
+    // Starting a thread costs tens of microseconds: the last half of them
+    // pay off only on long works (tens of thousands of small files).
+    const unsigned wanted = m_count >= kLongWork ? m_helperCount : std::min(m_helperCount, kHelpersOfShortWork);
     // Only one worker of one work gets here at a time, and the threads are
     // only started here or before the work is posted.
-    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= m_helperCount; ++worker)
+    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= wanted; ++worker)
         m_threads.emplace_back([this, worker, seen = m_widenings.load()] { helperLoop(int(worker), seen); });
     m_widenings.fetch_add(1, std::memory_order_release);
     m_widenings.notify_all();
