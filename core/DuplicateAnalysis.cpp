@@ -277,7 +277,8 @@ private:
     ContentClassifier m_classifier;
     std::optional<SmallFileBatch> m_smallFiles;
     // Up to 32 groups of up to 7 files at once: each keeps its 7 files open
-    // within the bound of 256, and its chunks within a 32nd of the memory.
+    // within the bound of 256 in all, its chunks within its thread's share
+    // of the memory.
     static constexpr std::size_t kFewFiles = 8;
     static constexpr ByteCount kFewFilesBytes = 64u << 20;
     static constexpr std::size_t kFewFilesGroups = 32;
