@@ -329,7 +329,9 @@ void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
             ++end;
         classifyUpTo(end);
     };
-    constexpr std::size_t kBlock = 2;
+    // One file per block: neighbouring files, asked for at once by different
+    // threads, reach the device together and are served as one.
+    constexpr std::size_t kBlock = 1;
     m_how.pool->share(count, kBlock, [&](int worker, std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
             read[i] = readChunk(members[i], table.slot(i));

@@ -28,8 +28,8 @@ struct ClassifierLimits {
     // Threads of the pool besides the caller's. They mostly wait on the
     // device, which answers many requests at once faster than one after
     // another, so there are more of them than cores (at most this many
-    // files more are open during a round); half of them only for long works.
-    unsigned ioThreads = 128;
+    // files more are open during a round); all but 64 only for long works.
+    unsigned ioThreads = 256;
 };
 
 // How the files of a round are best read: in the order given, or, on a disk

@@ -162,7 +162,7 @@ void IoPool::widen()
     if (m_helperCount < 2 || m_widened.exchange(true))
         return;
     m_waitsOnDevice = true;
-    // Starting a thread costs tens of microseconds: the last half of them
+    // Starting a thread costs tens of microseconds: all but the first 64
     // pay off only on long works (tens of thousands of small files).
     const unsigned wanted = m_count >= kLongWork ? m_helperCount : std::min(m_helperCount, kHelpersOfShortWork);
     // Only one worker of one work gets here at a time, and the threads are

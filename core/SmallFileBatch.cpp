@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 
 namespace zelvo {
 
@@ -64,17 +65,26 @@ bool SmallFileBatch::read(const std::vector<MeasuredFile>& files, std::size_t be
     }
     m_begin = begin;
     m_end = end;
+    // The files are read in the order of their inodes, which on most file
+    // systems follows where their data lies; one file per block, so that
+    // neighbouring files are asked for at once, by different threads, and
+    // the device serves them together. Read size group by size group,
+    // or two neighbours one after the other, a cold folder of small files
+    // takes half as long again.
+    std::vector<std::size_t> order(m_positions.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return files[m_positions[a]].identity() < files[m_positions[b]].identity();
+    });
     std::atomic<std::size_t> done{0};
-    constexpr std::size_t kBlock = 2;
-    m_pool.share(m_positions.size(), kBlock, [&](int worker, std::size_t first, std::size_t last) {
-        for (std::size_t i = first; i < last; ++i) {
-            const MeasuredFile& file = files[m_positions[i]];
-            if (!readWhole(m_fileSystem, m_listing.paths[file.row], file.size, m_bytes.data() + m_offsets[i]))
-                m_offsets[i] = kUnread;
-        }
-        const std::size_t now = done.fetch_add(last - first, std::memory_order_relaxed) + (last - first);
+    m_pool.share(order.size(), 1, [&](int worker, std::size_t first, std::size_t) {
+        const std::size_t i = order[first];
+        const MeasuredFile& file = files[m_positions[i]];
+        if (!readWhole(m_fileSystem, m_listing.paths[file.row], file.size, m_bytes.data() + m_offsets[i]))
+            m_offsets[i] = kUnread;
+        const std::size_t now = done.fetch_add(1, std::memory_order_relaxed) + 1;
         if (worker == 0 && reading)
-            reading(m_positions[last - 1], now);
+            reading(m_positions[i], now);
     });
     return true;
 }
