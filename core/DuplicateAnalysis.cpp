@@ -31,17 +31,12 @@ public:
           m_classifier(fileSystem, limits, pool, order), m_outcome(outcome)
     {
         // Files read whole in their first chunk are read many size groups
-        // at a time by the pool, which a disk that seeks never gets.
-        m_smallFilesUpTo = limits.firstChunk;
-        if (pool)
-            m_smallFiles.emplace(fileSystem, *pool, listing, limits.firstChunk, limits.memoryBudget / 2,
-                                 limits.parallelFrom);
-        // Groups of a few larger files are split several at once, one per
-        // thread; a group of hundreds of megabytes would keep this thread
-        // waiting for another's, without a pulse, for too long.
-        if (pool)
-            m_fewFiles.emplace(fileSystem, *pool, listing, limits, limits.firstChunk, kFewFiles, kFewFilesBytes,
-                               kFewFilesGroups);
+        // at a time by the pool, and groups of a few larger files are split
+        // several at once, one per thread; a disk that seeks gets neither.
+        if (pool) {
+            m_smallFiles.emplace(fileSystem, *pool, listing, limits);
+            m_fewFiles.emplace(fileSystem, *pool, listing, limits);
+        }
     }
 
     PassEnd run()
@@ -117,7 +112,7 @@ private:
     // groups after it, as it is now or was before.
     bool readWithSmallFiles(const std::vector<MeasuredFile>& files, std::size_t begin)
     {
-        if (!m_smallFiles || files[begin].size == 0 || files[begin].size > m_smallFilesUpTo)
+        if (!m_smallFiles)
             return false;
         if (m_smallFiles->holds(begin))
             return true;
@@ -276,14 +271,7 @@ private:
     FileMeasurer m_measurer;
     ContentClassifier m_classifier;
     std::optional<SmallFileBatch> m_smallFiles;
-    // Up to 32 groups of up to 7 files at once: each keeps its 7 files open
-    // within the bound of 256 in all, its chunks within its thread's share
-    // of the memory.
-    static constexpr std::size_t kFewFiles = 8;
-    static constexpr ByteCount kFewFilesBytes = 64u << 20;
-    static constexpr std::size_t kFewFilesGroups = 32;
     std::optional<ParallelGroups> m_fewFiles;
-    ByteCount m_smallFilesUpTo = 0;
     AnalysisOutcome& m_outcome;
     int m_groups = 0;
 

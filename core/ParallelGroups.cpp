@@ -7,16 +7,22 @@
 
 namespace zelvo {
 
+namespace {
+
+constexpr std::size_t kFewerThan = 8;
+constexpr ByteCount kGroupBytes = 64u << 20;
+constexpr std::size_t kMostAtOnce = 32;
+
+} // namespace
+
 ParallelGroups::ParallelGroups(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing,
-                               ClassifierLimits limits, ByteCount above, std::size_t fewerThan,
-                               ByteCount groupBytes, std::size_t groups)
-    : m_fileSystem(fileSystem), m_pool(pool), m_listing(listing), m_limits(limits), m_above(above),
-      m_fewerThan(fewerThan), m_groupBytes(groupBytes), m_most(std::max<std::size_t>(groups, 1)),
+                               ClassifierLimits limits)
+    : m_fileSystem(fileSystem), m_pool(pool), m_listing(listing), m_limits(limits), m_above(limits.firstChunk),
       m_classifiers(pool.helpers() + 1)
 {
     // The groups split at once share the bound on open files, and the
     // threads' classifiers the memory.
-    m_limits.maxOpenFiles = std::max<std::size_t>(limits.maxOpenFiles / m_most, 1);
+    m_limits.maxOpenFiles = std::max<std::size_t>(limits.maxOpenFiles / kMostAtOnce, 1);
     m_limits.memoryBudget = std::max<std::size_t>(limits.memoryBudget / m_classifiers.size(), 1);
 }
 
@@ -25,7 +31,7 @@ ParallelGroups::~ParallelGroups() = default;
 bool ParallelGroups::takesPart(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end) const
 {
     const ByteCount size = files[begin].size;
-    return end - begin < m_fewerThan && size > m_above && size * (end - begin) <= m_groupBytes;
+    return end - begin < kFewerThan && size > m_above && size * (end - begin) <= kGroupBytes;
 }
 
 bool ParallelGroups::holds(std::size_t begin) const
@@ -39,20 +45,15 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
     if (begin < m_notWorthUntil)
         return false;
     m_groups.clear();
-    std::size_t end = begin;
-    // Files of a size no other file shares are passed over; any other kind
-    // of group ends the run, as it is read in its turn.
-    while (end < files.size() && m_groups.size() < m_most) {
-        const std::size_t groupEnd = endOfSizeGroup(files, end);
-        if (groupEnd - end >= 2) {
-            if (!takesPart(files, end, groupEnd))
-                break;
-            SameFiles sameFiles = namesByFile(files, end, groupEnd);
-            if (sameFiles.count() >= 2)
-                m_groups.push_back({std::move(sameFiles), {}});
-        }
-        end = groupEnd;
-    }
+    // Any other kind of group ends the run, as it is read in its turn.
+    const std::size_t end = takeSizeGroups(files, begin, [&](std::size_t groupBegin, std::size_t groupEnd) {
+        if (m_groups.size() >= kMostAtOnce || !takesPart(files, groupBegin, groupEnd))
+            return false;
+        SameFiles sameFiles = namesByFile(files, groupBegin, groupEnd);
+        if (sameFiles.count() >= 2)
+            m_groups.push_back({std::move(sameFiles), {}});
+        return true;
+    });
     if (m_groups.size() < 2) {
         m_groups.clear();
         m_notWorthUntil = end;

@@ -21,11 +21,12 @@ class IoPool;
 // had on its own; the caller reports them in order afterwards.
 class ParallelGroups {
 public:
-    // Groups of 2 to `fewerThan` - 1 files of more than `above` bytes each
-    // and at most `groupBytes` in all take part, up to `groups` at once,
-    // each within its share of `limits`' files and memory.
-    ParallelGroups(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing, ClassifierLimits limits,
-                   ByteCount above, std::size_t fewerThan, ByteCount groupBytes, std::size_t groups);
+    // Groups of 2 to 7 files larger than the first chunk and of 64 MiB at
+    // most take part, up to 32 at once: each keeps its files open within
+    // the bound of open files in all, its chunks within its thread's share
+    // of the memory. A group of hundreds of megabytes would keep the caller
+    // waiting for another thread, without a pulse, for too long.
+    ParallelGroups(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing, ClassifierLimits limits);
     ~ParallelGroups();
 
     // Whether the size group at `begin` was split with the groups before it.
@@ -49,11 +50,9 @@ private:
     FileSystem& m_fileSystem;
     IoPool& m_pool;
     const FolderListing& m_listing;
+    // Limits of the classifiers, each within its share.
     ClassifierLimits m_limits;
     ByteCount m_above;
-    std::size_t m_fewerThan;
-    ByteCount m_groupBytes;
-    std::size_t m_most;
     // One classifier per thread of the pool, made when first needed.
     std::vector<std::unique_ptr<ContentClassifier>> m_classifiers;
     std::vector<Group> m_groups;

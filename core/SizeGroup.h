@@ -47,6 +47,21 @@ struct SameFiles {
 // Where the size group of files[begin] ends: the files are ordered by size.
 std::size_t endOfSizeGroup(const std::vector<MeasuredFile>& files, std::size_t begin);
 
+// Calls take(begin, end) for the size groups of two names or more from
+// files[from] on, groups of one name passed over, while take() asks for
+// more; returns where the walk stopped: the group refused, or the end.
+template <typename Take>
+std::size_t takeSizeGroups(const std::vector<MeasuredFile>& files, std::size_t from, Take take)
+{
+    while (from < files.size()) {
+        const std::size_t end = endOfSizeGroup(files, from);
+        if (end - from >= 2 && !take(from, end))
+            break;
+        from = end;
+    }
+    return from;
+}
+
 // Groups the names of measured files begin..end, one size group, by the file
 // on disk they name.
 SameFiles namesByFile(const std::vector<MeasuredFile>& files, std::size_t begin, std::size_t end);

@@ -30,25 +30,21 @@ std::size_t SmallFileBatch::choose(const std::vector<MeasuredFile>& files, std::
     m_positions.clear();
     m_offsets.clear();
     ByteCount bytes = 0;
-    std::size_t end = begin;
-    while (end < files.size()) {
-        const std::size_t groupEnd = endOfSizeGroup(files, end);
-        const ByteCount size = files[end].size;
-        if (size == 0 || size > m_largest || groupEnd - end < 2)
-            break;
-        const SameFiles sameFiles = namesByFile(files, end, groupEnd);
-        if (bytes + sameFiles.count() * size > m_budget && end > begin)
-            break;
+    const std::size_t end = takeSizeGroups(files, begin, [&](std::size_t groupBegin, std::size_t groupEnd) {
+        const ByteCount size = files[groupBegin].size;
+        if (size == 0 || size > m_largest)
+            return false;
+        const SameFiles sameFiles = namesByFile(files, groupBegin, groupEnd);
+        if (bytes + sameFiles.count() * size > m_budget && !m_positions.empty())
+            return false;
         // One file under several names is never read; it is no pair.
-        if (sameFiles.count() >= 2) {
-            for (std::size_t file = 0; file < sameFiles.count(); ++file) {
-                m_positions.push_back(sameFiles.firstName(file));
-                m_offsets.push_back(bytes);
-                bytes += size;
-            }
+        for (std::size_t file = 0; sameFiles.count() >= 2 && file < sameFiles.count(); ++file) {
+            m_positions.push_back(sameFiles.firstName(file));
+            m_offsets.push_back(bytes);
+            bytes += size;
         }
-        end = groupEnd;
-    }
+        return true;
+    });
     m_bytes.resize(bytes);
     return end;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ContentClassifier.h"
 #include "FolderListing.h"
 #include "MeasuredFiles.h"
 #include "platform/FileSystem.h"
@@ -21,12 +22,13 @@ class IoPool;
 // are never opened, and a name of a file already read is not read again.
 class SmallFileBatch {
 public:
-    // Files of at most `largest` bytes are read, at most `budget` bytes of
-    // them at once; a batch is worth starting from `from` files.
-    SmallFileBatch(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing, ByteCount largest,
-                   std::size_t budget, std::size_t from)
-        : m_fileSystem(fileSystem), m_pool(pool), m_listing(listing), m_largest(largest), m_budget(budget),
-          m_from(from)
+    // Files that fit in the first chunk are read, within half the memory
+    // budget at once; a batch is worth it from as many files as a class the
+    // pool reads.
+    SmallFileBatch(FileSystem& fileSystem, IoPool& pool, const FolderListing& listing,
+                   const ClassifierLimits& limits)
+        : m_fileSystem(fileSystem), m_pool(pool), m_listing(listing), m_largest(limits.firstChunk),
+          m_budget(limits.memoryBudget / 2), m_from(limits.parallelFrom)
     {
     }
 
