@@ -38,9 +38,9 @@ std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
         const ByteCount lastStart = std::max(first, size - std::min(size, kFirstBlock));
         // A twin shares its ends with its twin, so it is always read whole.
         if (!truth.sharesEnds[file] && first + (size - lastStart) < prefix)
-            plan.push_back({paths[file], {{0, first}, {lastStart, size - lastStart}}});
+            plan.push_back({paths[file], {{0, first}, {lastStart, size - lastStart}}, size});
         else
-            plan.push_back({paths[file], {{0, prefix}}});
+            plan.push_back({paths[file], {{0, prefix}}, size});
     }
     return plan;
 }
@@ -53,9 +53,12 @@ ByteCount FloorFile::bytes() const
     return total;
 }
 
-int PosixRangeReader::open(const std::string& path)
+int PosixRangeReader::open(const std::string& path, bool readAhead)
 {
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle >= 0 && !readAhead)
+        ::posix_fadvise(handle, 0, 0, POSIX_FADV_RANDOM);
+    return handle;
 }
 
 long long PosixRangeReader::readAt(int handle, unsigned char* into, std::size_t length,
@@ -70,7 +73,7 @@ void PosixRangeReader::close(int handle)
 }
 
 FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
-                  std::size_t chunk)
+                  std::size_t chunk, bool exactly)
 {
     std::atomic<std::size_t> next{0};
     std::atomic<std::uint64_t> opened{0}, failures{0};
@@ -85,7 +88,7 @@ FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeRea
         ByteCount myBytes = 0;
         for (std::size_t i = next++; i < plan.size(); i = next++) {
             const FloorFile& file = plan[i];
-            const int handle = reader.open(file.path);
+            const int handle = reader.open(file.path, !exactly || file.wholeFile());
             if (handle < 0) {
                 ++myFailures;
                 continue;

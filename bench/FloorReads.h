@@ -13,7 +13,11 @@ namespace zelvo::bench {
 struct FloorFile {
     std::string path;
     std::vector<std::pair<ByteCount, ByteCount>> ranges;
+    ByteCount size = 0;
     ByteCount bytes() const;
+    // Read from its first byte to its last: read-ahead then brings only
+    // wanted bytes.
+    bool wholeFile() const { return bytes() == size; }
 };
 
 // The reads no finder can avoid: every readable, non-empty file of a size
@@ -31,18 +35,20 @@ std::vector<FloorFile> floorPlan(const std::vector<std::string>& paths,
 class RangeReader {
 public:
     virtual ~RangeReader() = default;
-    // A handle, or a negative number when the file cannot be opened.
-    virtual int open(const std::string& path) = 0;
+    // A handle, or a negative number when the file cannot be opened. Without
+    // read-ahead the system reads only the bytes asked for.
+    virtual int open(const std::string& path, bool readAhead) = 0;
     // Bytes read (0 at the end of the file), or a negative number on error.
     virtual long long readAt(int handle, unsigned char* into, std::size_t length,
                              ByteCount offset) = 0;
     virtual void close(int handle) = 0;
 };
 
-// open, pread and close, nothing else: no advice, no status.
+// open, pread and close, nothing else but the advice to read only what is
+// asked for; no status.
 class PosixRangeReader final : public RangeReader {
 public:
-    int open(const std::string& path) override;
+    int open(const std::string& path, bool readAhead) override;
     long long readAt(int handle, unsigned char* into, std::size_t length,
                      ByteCount offset) override;
     void close(int handle) override;
@@ -57,8 +63,10 @@ struct FloorRun {
 
 // Reads the plan with `threads` threads taking files from one counter: each
 // file opened once, each of its ranges read once, in calls of at most
-// `chunk` bytes.
+// `chunk` bytes. With `exactly`, a file not read whole is read without
+// read-ahead, which would read bytes no finder needs (a cold 64 KiB file read
+// for its first 4 KiB is read for 16); else every file with it.
 FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
-                  std::size_t chunk = std::size_t(1) << 20);
+                  std::size_t chunk = std::size_t(1) << 20, bool exactly = true);
 
 } // namespace zelvo::bench

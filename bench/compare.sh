@@ -290,7 +290,8 @@ for request in "${shapes[@]}"; do
     "$floor" "$dir" >"$work/floor.out" || failures=$((failures + 1))
     fl=$(awk '$1 == "floor:" { print $2 }' "$work/floor.out")
     echo "$shape: floor $(grep '^files:' "$work/floor.out" | cut -d' ' -f2-); $(grep '^floor:' "$work/floor.out");" \
-      "by threads: $(awk '$1 == "threads" { printf "%s%s %s", n++ ? ", " : "", $2, $3 }' "$work/floor.out")" >>"$notes"
+      "$(grep '^read ahead:' "$work/floor.out");" \
+      "by threads: $(awk '$1 == "threads" && $3 != "read" { printf "%s%s %s", n++ ? ", " : "", $2, $3 }' "$work/floor.out")" >>"$notes"
     if [ -n "$fl" ]; then
       awk -v f="$fl" '{ print $1 / 1e6 / f }' "$work/zelvo.times" >"$work/ratio.floor"
       rf=$(med "$work/ratio.floor")
@@ -342,7 +343,7 @@ echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empt
 [ "$with_rdfind" = 1 ] &&
   echo "rdfind leaves empty files out; z/best: zelvo's whole run to the faster of jdupes -q and rdfind, per round."
 [ "$cold" = 1 ] &&
-  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads); z/floor: zelvo's run to it."
+  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's run to it."
 echo
 cat "$summary"
 echo

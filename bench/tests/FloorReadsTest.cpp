@@ -22,11 +22,12 @@ public:
 // The real reads, with every call written down per file.
 class RecordingReader final : public RangeReader {
 public:
-    int open(const std::string& path) override
+    int open(const std::string& path, bool readAhead) override
     {
-        const int handle = m_real.open(path);
+        const int handle = m_real.open(path, readAhead);
         std::lock_guard lock(m_mutex);
         ++opens[path];
+        readsAhead[path] = readAhead;
         if (handle >= 0)
             m_pathOf[handle] = path;
         return handle;
@@ -50,6 +51,7 @@ public:
     }
 
     std::map<std::string, int> opens;
+    std::map<std::string, bool> readsAhead;
     std::map<std::string, std::vector<std::pair<ByteCount, ByteCount>>> reads;
 
 private:
@@ -137,6 +139,9 @@ private slots:
                 QCOMPARE(k, reads.size());
             }
             QCOMPARE(reader.opens.size(), plan.size());
+            // Twins are read whole, the others only in part: without read-ahead.
+            QVERIFY(reader.readsAhead[folder.paths[0]]);
+            QVERIFY(!reader.readsAhead[folder.paths[2]] && !reader.readsAhead[folder.paths[9]]);
             QCOMPARE(run.filesOpened, std::uint64_t(plan.size()));
             QCOMPARE(run.bytesRead, planned);
             QCOMPARE(run.failures, std::uint64_t(0));
@@ -149,7 +154,7 @@ private slots:
         folder.add(pattern(5000, 7));
         folder.add(pattern(5000, 7));
         std::vector<FloorFile> plan = folder.plan();
-        plan.insert(plan.begin(), FloorFile{"/nonexistent/zelvo/gone.bin", {{0, 5000}}});
+        plan.insert(plan.begin(), FloorFile{"/nonexistent/zelvo/gone.bin", {{0, 5000}}, 5000});
         plan.push_back({folder.paths[0], {{0, 6000}}}); // shorter on disk than planned
         RecordingReader reader;
         const FloorRun run = readPlan(plan, 2, reader);
