@@ -34,6 +34,7 @@ public:
     }
 
     std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+    void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
 
 private:
     void note(ByteCount offset, const Result<std::size_t>& delivered)

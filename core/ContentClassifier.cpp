@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -21,6 +22,9 @@ constexpr std::size_t kPage = PageBuffer::kPage;
 // Chunks of the middle of a file start at this size and double up to the
 // largest chunk: most files that differ have already split by then.
 constexpr std::size_t kFirstMiddleChunk = 64u << 10;
+// From this many files of one size on, a first chunk is read without read-ahead
+// while the device is cold.
+constexpr std::size_t kManyOfOneSize = 128;
 // Up to this many classes a new chunk is compared with every representative;
 // beyond it a hash finds the one representative worth comparing with.
 constexpr std::size_t kLinearSearchLimit = 8;
@@ -102,22 +106,23 @@ std::size_t strideFor(std::size_t length)
 
 // The classes met so far among some files in one round, with the chunk of
 // each class' representative (its first member). The chunks live side by
-// side in one arena, one slot each. Files read one at a time go into the slot
-// after the last class' representative, scratch(): a file that joins a class
+// side in one arena, one slot each, from slot `first` on (classes read
+// together share one arena). Files read one at a time go into the slot after
+// the last class' representative, scratch(): a file that joins a class
 // leaves that slot free for the next one, so the table never holds more
 // chunks than it has classes. Files read all at once go into a slot each.
 class ClassTable {
 public:
     // Room is made for `files` classes at once: a large class of distinct
     // files would otherwise grow the table many times over.
-    ClassTable(PageBuffer& arena, std::size_t length, std::size_t files)
-        : m_arena(arena), m_length(length), m_stride(strideFor(length)), m_files(files)
+    ClassTable(PageBuffer& arena, std::size_t length, std::size_t files, std::size_t first = 0)
+        : m_arena(arena), m_length(length), m_stride(strideFor(length)), m_first(first), m_files(files)
     {
         m_classes.reserve(files);
         m_slots.reserve(files);
     }
 
-    std::byte* slot(std::size_t s) { return m_arena.data() + s * m_stride; }
+    std::byte* slot(std::size_t s) { return m_arena.data() + (m_first + s) * m_stride; }
     // Where the next file read one at a time goes.
     std::byte* scratch() { return slot(m_classes.size()); }
     void addScratch(std::size_t member) { add(member, m_classes.size()); }
@@ -170,7 +175,7 @@ private:
         return kNone;
     }
 
-    const std::byte* chunkOf(std::size_t c) const { return m_arena.data() + m_slots[c] * m_stride; }
+    const std::byte* chunkOf(std::size_t c) const { return m_arena.data() + (m_first + m_slots[c]) * m_stride; }
     bool hashed() const { return !m_nextOfHash.empty() || !m_firstOfHash.empty(); }
     // The first class of a hash, then a chain through the others.
     void link(std::size_t c, std::uint64_t hash)
@@ -183,6 +188,7 @@ private:
     PageBuffer& m_arena;
     std::size_t m_length;
     std::size_t m_stride;
+    std::size_t m_first;
     std::size_t m_files;
     std::vector<FileClass> m_classes;
     // The slot of each class' representative.
@@ -194,8 +200,10 @@ private:
 
 // How a round's files are read.
 struct RoundReading {
-    // Shares the reading of large classes, or nullptr.
+    // Shares the reading, and tells whether the device is cold; or nullptr.
     IoPool* pool = nullptr;
+    // Whether the first chunks may be read without read-ahead.
+    bool manyFiles = false;
     std::size_t parallelFrom = 0;
     ReadOrder order = ReadOrder::AsGiven;
     std::size_t maxOpenFiles = 1;
@@ -214,17 +222,23 @@ public:
 
     // Appends the surviving subclasses of `members` to `into`.
     void split(const FileClass& members, std::vector<FileClass>& into);
+    // The same for classes[first, last), whose files the pool reads all at
+    // once, a slot each in the arena.
+    void splitTogether(const std::vector<FileClass>& classes, std::size_t first, std::size_t last,
+                       std::vector<FileClass>& into);
 
 private:
     // The member's reader, kept from an earlier round or opened into
     // `opened`; nullptr when it cannot be opened.
     FileReader* open(std::size_t member, std::unique_ptr<FileReader>& opened);
     bool readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened, std::byte* into);
+    void adviseReadAhead(FileReader& reader) const;
     bool readChunk(std::size_t member, std::byte* into);
     void classifyAsRead(const FileClass& members, ClassTable& table);
     void classifyFromSlots(const FileClass& members, ClassTable& table);
     void readInPlaceOrder(const FileClass& members, std::size_t first, std::size_t last, ClassTable& table,
                           std::vector<char>& read);
+    void keepSubclasses(const FileClass& members, ClassTable& table, std::vector<FileClass>& into);
 
     FileSystem& m_fileSystem;
     const ContentClassifier::PathOf& m_pathOf;
@@ -251,9 +265,24 @@ FileReader* ChunkRound::open(std::size_t member, std::unique_ptr<FileReader>& op
     return opened.get();
 }
 
+// Of many files of one size, most differ from the others in their first
+// chunk: on a cold device the pages the system would read past it are mostly
+// never wanted, and reading them took a third of the time of a round of 64 KiB
+// files. A file still compared after it is read ahead again through its
+// middle. A few files of one size are more often copies, read to their end,
+// and read-ahead from their first byte serves them best.
+void ChunkRound::adviseReadAhead(FileReader& reader) const
+{
+    if (m_range.offset > 0)
+        reader.setReadAhead(true);
+    else if (m_how.manyFiles && m_range.length < m_size && m_how.pool && m_how.pool->waitsOnDevice())
+        reader.setReadAhead(false);
+}
+
 bool ChunkRound::readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened,
                           std::byte* into)
 {
+    adviseReadAhead(reader);
     const Result<std::size_t> got = reader.readAt(m_range.offset, {into, m_range.length});
     // A short read means the file shrank since it was measured: its contents
     // are no longer those of its size, so it matches nothing.
@@ -376,7 +405,68 @@ void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
         classifyFromSlots(members, table);
     else
         classifyAsRead(members, table);
+    keepSubclasses(members, table, into);
+}
 
+void ChunkRound::splitTogether(const std::vector<FileClass>& classes, std::size_t first, std::size_t last,
+                               std::vector<FileClass>& into)
+{
+    struct File {
+        std::size_t member;
+        // Only a class of many files is looked up by hash.
+        bool hashed = false;
+        bool read = false;
+        std::uint64_t hash = 0;
+    };
+    std::vector<File> files;
+    for (std::size_t c = first; c < last; ++c)
+        for (std::size_t member : classes[c])
+            files.push_back({member, classes[c].size() > kLinearSearchLimit});
+    const std::size_t stride = strideFor(m_range.length);
+    m_arena.reserve(files.size() * stride);
+
+    // The files are classified on this thread in order, class after class,
+    // as soon as they are read, so that the progress follows the reading.
+    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[files.size()]());
+    std::size_t next = 0;
+    std::size_t current = first;
+    std::size_t base = 0;
+    std::optional<ClassTable> table;
+    const auto classifyDone = [&] {
+        for (; next < files.size() && done[next].load(std::memory_order_acquire); ++next) {
+            const FileClass& members = classes[current];
+            if (!table)
+                table.emplace(m_arena, m_range.length, members.size(), base);
+            const std::size_t i = next - base;
+            if (m_progress)
+                m_progress->reading(members.front(), members[i], m_read);
+            ++m_read;
+            if (files[next].read)
+                table->add(members[i], i, files[next].hashed, files[next].hash);
+            if (i + 1 == members.size()) {
+                keepSubclasses(members, *table, into);
+                table.reset();
+                base += members.size();
+                ++current;
+            }
+        }
+    };
+    m_how.pool->share(files.size(), 1, [&](int worker, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            std::byte* slot = m_arena.data() + i * stride;
+            files[i].read = readChunk(files[i].member, slot);
+            if (files[i].read && files[i].hashed)
+                files[i].hash = chunkHash(slot, m_range.length);
+            done[i].store(true, std::memory_order_release);
+        }
+        if (worker == 0)
+            classifyDone();
+    });
+    classifyDone();
+}
+
+void ChunkRound::keepSubclasses(const FileClass& members, ClassTable& table, std::vector<FileClass>& into)
+{
     // A file that could not be read belongs to no subclass: it is alone too.
     std::size_t kept = 0;
     for (FileClass& subclass : table.classes()) {
@@ -473,6 +563,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
     how.order = m_order;
     how.maxOpenFiles = m_limits.maxOpenFiles;
     how.parallelFrom = m_limits.parallelFrom;
+    how.manyFiles = count >= kManyOfOneSize;
     if (m_order == ReadOrder::AsGiven && m_pool && m_fileSystem.allowsConcurrentReads())
         how.pool = m_pool;
     ChunkPlan plan(size, m_limits);
@@ -502,8 +593,25 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range,
                          !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
         std::vector<FileClass> next;
-        for (const FileClass& c : classes)
-            round.split(c, next);
+        // The small classes of a round are read together, as many files at a
+        // time as the memory holds: one by one, a few files each, they would
+        // wait for the device in turn.
+        const std::size_t atOnce = std::max<std::size_t>(m_limits.memoryBudget / strideFor(range.length), 2);
+        const auto endOfSmallClasses = [&](std::size_t first) {
+            std::size_t last = first;
+            for (std::size_t files = 0; how.pool && last < classes.size(); files += classes[last++].size())
+                if (classes[last].size() >= how.parallelFrom || files + classes[last].size() > atOnce)
+                    break;
+            return last;
+        };
+        for (std::size_t first = 0; first < classes.size();) {
+            const std::size_t last = endOfSmallClasses(first);
+            if (last > first)
+                round.splitTogether(classes, first, last, next);
+            else
+                round.split(classes[first], next);
+            first = std::max(last, first + 1);
+        }
         classes = std::move(next);
         compared += range.length;
     }

@@ -67,9 +67,12 @@ public:
     // surviving file already compared, and the files' size.
     using Progress = std::function<void(ByteCount compared, ByteCount size)>;
 
-    // With a pool, large classes are read by its threads when the file
-    // system allows it; the classes found are the same. In ReadOrder::OnDisk
-    // a class is read by one thread in the order of its files' places.
+    // With a pool, the files of a round are read by its threads when the
+    // file system allows it, a large class alone, small ones together; the
+    // classes found are the same. While the pool finds the device cold, the
+    // first chunks of many files of one size are read without read-ahead. In
+    // ReadOrder::OnDisk a class is read by one thread in the order of its
+    // files' places.
     explicit ContentClassifier(FileSystem& fileSystem, ClassifierLimits limits = {}, IoPool* pool = nullptr,
                                ReadOrder order = ReadOrder::AsGiven)
         : m_fileSystem(fileSystem), m_limits(limits), m_pool(pool), m_order(order)

@@ -57,6 +57,13 @@ public:
     // found a reason to stop early.
     void stopHandingOut() { m_next.store(m_count, std::memory_order_relaxed); }
 
+    // Whether the work under way, or else the last one, waits on the device:
+    // then the cache is cold. Any thread may ask, inside a work or not.
+    bool waitsOnDevice() const
+    {
+        return m_widened.load(std::memory_order_relaxed) || m_waitsOnDevice.load(std::memory_order_relaxed);
+    }
+
 private:
     void helperLoop(int worker, unsigned seen);
     // Takes and works blocks until none are left.

@@ -56,6 +56,11 @@ public:
     // tells (else a stand-in that grows with it, such as the inode number):
     // only to order reads on a disk whose head seeks. 0 when unknown.
     virtual std::uint64_t placeOnDisk() { return 0; }
+    // Whether the system may read past each read, in the hope that the next
+    // one follows (on by default). A first look at a file that most likely
+    // differs from the others wants none of it on a cold device: the pages
+    // read for nothing take its time from the reads that are wanted.
+    virtual void setReadAhead(bool on) { static_cast<void>(on); }
 };
 
 // Everything the engine, the log and the windows need of the disk. Paths are

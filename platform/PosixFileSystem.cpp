@@ -61,7 +61,8 @@ constexpr ByteCount kSequentialAdviceFrom = 1u << 20;
 
 class PosixFileReader : public FileReader {
 public:
-    explicit PosixFileReader(int fd) : m_fd(fd) {}
+    // `sequential`: the file was advised to be read front to back at open.
+    PosixFileReader(int fd, bool sequential) : m_fd(fd), m_sequential(sequential) {}
 
     Result<std::size_t> read(std::span<std::byte> into) override
     {
@@ -97,6 +98,15 @@ public:
         return ::fstat(m_fd.get(), &st) == 0 ? std::uint64_t(st.st_ino) : 0;
     }
 
+    void setReadAhead(bool on) override
+    {
+        if (on == m_readAhead)
+            return;
+        m_readAhead = on;
+        const int advice = !on ? POSIX_FADV_RANDOM : m_sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL;
+        ::posix_fadvise(m_fd.get(), 0, 0, advice);
+    }
+
 private:
     // The kernel may hand out fewer bytes than asked (a signal, a large
     // request); only a read of 0 means the end of the file.
@@ -119,6 +129,8 @@ private:
     }
 
     FileDescriptor m_fd;
+    bool m_sequential;
+    bool m_readAhead = true;
 };
 
 bool isHidden(const char* name) { return name[0] == '.'; }
@@ -429,10 +441,11 @@ Result<std::unique_ptr<FileReader>> PosixFileSystem::readerFor(int fd, ByteCount
     // The engine reads each file once from start to end. Read-ahead advice
     // pays only on files large enough to be read in several large chunks; on
     // small files it is one more system call per open.
-    if (size > kSequentialAdviceFrom)
+    const bool sequential = size > kSequentialAdviceFrom;
+    if (sequential)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     try {
-        return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(fd));
+        return std::unique_ptr<FileReader>(std::make_unique<PosixFileReader>(fd, sequential));
     } catch (...) {
         // Out of memory before the reader took the descriptor.
         ::close(fd);

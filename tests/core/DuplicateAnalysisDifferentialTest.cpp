@@ -174,10 +174,11 @@ private slots:
                 limits.maxOpenFiles = 3;
             }
             // A third of them share measuring and reading with a pool of
-            // threads, down to the smallest class.
+            // threads: half a class at a time down to the smallest, half
+            // with the classes of a round read together.
             if (seed % 3 == 0) {
                 memory.setConcurrentReads(true);
-                limits.parallelFrom = 2;
+                limits.parallelFrom = seed % 2 ? 2 : 1000;
                 limits.parallelListingFrom = 2;
                 limits.ioThreads = 1 + seed % 4;
             }

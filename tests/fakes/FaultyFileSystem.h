@@ -333,6 +333,7 @@ private:
         }
 
         std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+        void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
 
     private:
         template <typename Read>

@@ -24,6 +24,7 @@ public:
     }
 
     std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
+    void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
 
 private:
     std::unique_ptr<FileReader> m_inner;
