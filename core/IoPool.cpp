@@ -164,13 +164,26 @@ void IoPool::widen()
     m_waitsOnDevice = true;
     // Starting a thread costs tens of microseconds: all but the first 64
     // pay off only on long works (tens of thousands of small files).
-    const unsigned wanted = m_count >= kLongWork ? m_helperCount : std::min(m_helperCount, kHelpersOfShortWork);
+    const unsigned most = m_count >= kLongWork ? m_helperCount : std::min(m_helperCount, kHelpersOfShortWork);
+    // No more helpers than blocks are left besides the caller's and the first
+    // helper's: cold, a pair of large files is read in a work of two blocks
+    // per chunk, and waking dozens of threads for each would only cost.
+    const std::size_t next = std::min(m_next.load(std::memory_order_relaxed), m_count);
+    const std::size_t blocksLeft = (m_count - next + m_block - 1) / m_block;
+    const unsigned others = unsigned(std::min<std::size_t>(most - 1, blocksLeft > 2 ? blocksLeft - 2 : 0));
+    if (others == 0)
+        return;
     // Only one worker of one work gets here at a time, and the threads are
     // only started here or before the work is posted.
-    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= wanted; ++worker)
+    for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= others + 1; ++worker)
         m_threads.emplace_back([this, worker, seen = m_widenings.load()] { helperLoop(int(worker), seen); });
     m_widenings.fetch_add(1, std::memory_order_release);
-    m_widenings.notify_all();
+    if (others + 1 >= m_threads.size()) {
+        m_widenings.notify_all();
+        return;
+    }
+    for (unsigned woken = 0; woken < others; ++woken)
+        m_widenings.notify_one();
 }
 
 void IoPool::keepError(std::exception_ptr error)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -122,6 +123,27 @@ private slots:
         // join the next one; let the late ones go back to sleep.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         QVERIFY(workersOfTheFirstBlocks(std::chrono::microseconds(0)) <= 2);
+    }
+
+    void aShortWorkAfterOneThatWaitedWakesNoMoreHelpersThanItHasBlocks()
+    {
+        IoPool pool(8);
+        const auto workers = [&](std::size_t count) {
+            std::mutex mutex;
+            std::set<int> seen;
+            pool.share(count, 1, [&](int worker, std::size_t, std::size_t) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                std::lock_guard lock(mutex);
+                seen.insert(worker);
+            });
+            return seen;
+        };
+        workers(400);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // Two blocks: the caller and the first helper, every time.
+        for (int round = 0; round < 20; ++round)
+            QVERIFY(*workers(2).rbegin() <= 1);
+        QVERIFY(workers(40).size() >= 5);
     }
 
     void itemsLongOnTheProcessorWakeHelpersOnlyWhenTheyAlsoSleep()
