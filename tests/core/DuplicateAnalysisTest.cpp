@@ -559,25 +559,31 @@ private slots:
             bench.fileSystem.failOperation("/d/s1001", FsOperation::Open, FileError::AccessDenied);
             bench.fileSystem.failReadAfterBytes("/d/s1020", 1);
             bench.fileSystem.failReadAfterBytes("/d/t1004", 5000);
+            bench.fileSystem.failReadAfterBytes("/d/f1014", 4096);
         };
         Bench oneThread;
         fill(oneThread);
         oneThread.scan();
         const AnalysisOutcome expected = oneThread.analyse();
 
-        Bench pooled;
-        fill(pooled);
-        pooled.useThePool();
-        pooled.scan();
-        const AnalysisOutcome outcome = pooled.analyse();
+        // Every class alone down to the smallest, or the classes of a round
+        // read together (and no batch of small files).
+        for (const std::size_t parallelFrom : {2, 1000}) {
+            Bench pooled;
+            fill(pooled);
+            pooled.useThePool();
+            pooled.limits->parallelFrom = parallelFrom;
+            pooled.scan();
+            const AnalysisOutcome outcome = pooled.analyse();
 
-        QVERIFY(expected.NumDuplicados > 300);
-        QCOMPARE(pooled.rows(), oneThread.rows());
-        QCOMPARE(pooled.recorder.pairs, oneThread.recorder.pairs);
-        QCOMPARE(outcome.NumDuplicados, expected.NumDuplicados);
-        QVERIFY(pooled.fileSystem.pathsReadTwice().empty());
-        QCOMPARE(pooled.fileSystem.openReaders(), 0);
-        verifyFinalCleanup(pooled.view);
+            QVERIFY(expected.NumDuplicados > 300);
+            QCOMPARE(pooled.rows(), oneThread.rows());
+            QCOMPARE(pooled.recorder.pairs, oneThread.recorder.pairs);
+            QCOMPARE(outcome.NumDuplicados, expected.NumDuplicados);
+            QVERIFY(pooled.fileSystem.pathsReadTwice().empty());
+            QCOMPARE(pooled.fileSystem.openReaders(), 0);
+            verifyFinalCleanup(pooled.view);
+        }
     }
 
     void onADiskThatSeeksOneThreadReadsEachRoundInTheOrderOfThePlaces()
