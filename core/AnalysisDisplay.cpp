@@ -49,19 +49,21 @@ void AnalysisDisplay::sizeGroupStarts(std::size_t settled, std::size_t total, co
     m_bar.draw(Control::Label2, kOverallScale, settled, total);
     m_overallBullets =
         total == 0 ? 0 : static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * settled / total);
-    m_size = size;
     // The throttle is asked every time, so that the first file shown starts
     // its interval.
     const bool due = m_throttle.due();
     m_groupFresh = due || !m_referenceShown;
     m_groupCandidateShown = false;
     if (m_groupFresh)
-        showReference(reference);
+        showReference(reference, size);
 }
 
-void AnalysisDisplay::comparing(const std::string& reference, const std::string& candidate)
+void AnalysisDisplay::comparing(const std::string& reference, const std::string& candidate, ByteCount size)
 {
     if (!m_groupCandidateShown) {
+        // A file read ahead with later size groups goes with its own reference.
+        if (m_groupFresh && reference != m_shownReference)
+            showReference(reference, size);
         showCandidate(candidate, m_groupFresh);
         m_groupCandidateShown = true;
         return;
@@ -70,7 +72,7 @@ void AnalysisDisplay::comparing(const std::string& reference, const std::string&
     if (!m_throttle.due())
         return;
     if (reference != m_shownReference)
-        showReference(reference);
+        showReference(reference, size);
     showCandidate(candidate, true);
 }
 
@@ -146,12 +148,12 @@ std::string AnalysisDisplay::dateOf(const std::string& path)
     return status ? m_dates.generalDate(status->modified) : std::string();
 }
 
-void AnalysisDisplay::showReference(const std::string& path)
+void AnalysisDisplay::showReference(const std::string& path, ByteCount size)
 {
     m_shownReference = path;
     m_view.setCaption(Control::Label1, path);
     m_view.repaintNow(Control::Label1);
-    m_view.setCaption(Control::Label4, std::to_string(m_size) + " bytes");
+    m_view.setCaption(Control::Label4, std::to_string(size) + " bytes");
     m_view.repaintNow(Control::Label4);
     m_view.setCaption(Control::Label5, dateOf(path));
     m_view.repaintNow(Control::Label5);

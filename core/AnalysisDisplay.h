@@ -24,7 +24,7 @@ public:
     void passStarts() override;
     void sizeGroupStarts(std::size_t settled, std::size_t total, const std::string& reference,
                          ByteCount size) override;
-    void comparing(const std::string& reference, const std::string& candidate) override;
+    void comparing(const std::string& reference, const std::string& candidate, ByteCount size) override;
     void bytesCompared(ByteCount compared, ByteCount size) override;
     void filesSettled(std::uint64_t halves, std::uint64_t totalHalves) override;
     void sizeGroupCompared() override;
@@ -35,7 +35,7 @@ public:
     void finalCleanup() override;
 
 private:
-    void showReference(const std::string& path);
+    void showReference(const std::string& path, ByteCount size);
     void showCandidate(const std::string& path, bool fresh);
     // The date of a file as it is now; none for a file gone meanwhile, which
     // the comparison finds out in its turn.
@@ -50,7 +50,6 @@ private:
     // bar included; it is not reset when the run starts over.
     BulletBar m_bar;
     ProgressThrottle m_throttle;
-    ByteCount m_size = 0;
     std::string m_shownReference;
     bool m_referenceShown = false;
     bool m_comparing = false;

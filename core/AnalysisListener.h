@@ -31,10 +31,11 @@ public:
     // before it; `reference` is its first file.
     virtual void sizeGroupStarts(std::size_t settled, std::size_t total, const std::string& reference,
                                  ByteCount size) = 0;
-    // Two files of the size group are being compared now: the reference of a
-    // class and a candidate for it. The first call of a size group comes
-    // before any byte is read.
-    virtual void comparing(const std::string& reference, const std::string& candidate) = 0;
+    // Two files of `size` bytes are being compared now: the reference of a
+    // class and a candidate for it, of the size group taken up or, while the
+    // small files of many size groups are read at once, of a later one. The
+    // first call of a size group comes before any byte is read.
+    virtual void comparing(const std::string& reference, const std::string& candidate, ByteCount size) = 0;
     // Before each chunk round: bytes of every file still in play compared so
     // far, of the group's size.
     virtual void bytesCompared(ByteCount compared, ByteCount size) = 0;

@@ -79,7 +79,7 @@ private:
         // Names of one file on disk are never paired with each other.
         if (sameFiles.count() < 2)
             return PassEnd::Finished;
-        m_listener.comparing(pathOf(reference), pathOf(files[begin + 1]));
+        m_listener.comparing(pathOf(reference), pathOf(files[begin + 1]), size);
 
         const Classes classes = splitByContent(files, sameFiles, size);
         m_listener.sizeGroupCompared();
@@ -116,11 +116,16 @@ private:
             return false;
         if (m_smallFiles->holds(begin))
             return true;
-        const std::string& reference = pathOf(files[begin]);
         return m_smallFiles->read(files, begin, [&](std::size_t position, std::size_t done) {
             m_readInRound = done;
             tellSettled();
-            m_listener.comparing(reference, pathOf(files[position]));
+            // The file goes with the reference of its own size group.
+            const MeasuredFile& file = files[position];
+            const auto first = files.begin() + std::ptrdiff_t(begin);
+            const auto reference = std::partition_point(first, files.begin() + std::ptrdiff_t(position),
+                                                        [&](const MeasuredFile& f) { return f.size < file.size; });
+            if (&*reference != &file)
+                m_listener.comparing(pathOf(*reference), pathOf(file), file.size);
         });
     }
 
@@ -139,7 +144,7 @@ private:
         m_readInRound = read;
         tellSettled();
         if (file != reference)
-            m_listener.comparing(pathOfFile(reference), pathOfFile(file));
+            m_listener.comparing(pathOfFile(reference), pathOfFile(file), (*m_files)[m_sameFiles->begin].size);
     }
 
     void classSplit(std::size_t alone, std::size_t read) override

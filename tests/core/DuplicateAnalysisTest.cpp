@@ -583,6 +583,15 @@ private slots:
             QVERIFY(pooled.fileSystem.pathsReadTwice().empty());
             QCOMPARE(pooled.fileSystem.openReaders(), 0);
             verifyFinalCleanup(pooled.view);
+            // Every candidate shown goes with a reference of its own size,
+            // also while many size groups of small files are read at once.
+            std::string reference;
+            for (const std::string& call : pooled.view.calls()) {
+                if (call.starts_with("caption Label1 "))
+                    reference = call.substr(15);
+                else if (call.starts_with("caption Label12 ") && call.size() > 16 && !reference.empty())
+                    QCOMPARE(pooled.memory.status(call.substr(16))->size, pooled.memory.status(reference)->size);
+            }
         }
     }
 
