@@ -220,10 +220,12 @@ public:
     {
     }
 
-    // Appends the surviving subclasses of `members` to `into`.
+    // Appends the surviving subclasses of `members` to `into`, read by this
+    // thread.
     void split(const FileClass& members, std::vector<FileClass>& into);
     // The same for classes[first, last), whose files the pool reads all at
-    // once, a slot each in the arena.
+    // once, a slot each in the arena, while this thread reads too and
+    // classifies them in member order as they come in.
     void splitTogether(const std::vector<FileClass>& classes, std::size_t first, std::size_t last,
                        std::vector<FileClass>& into);
 
@@ -317,61 +319,26 @@ void ChunkRound::classifyAsRead(const FileClass& members, ClassTable& table)
     }
 }
 
-// Many files read into a slot each, by the pool or one after another in
-// their order on the disk, and classified on this thread in member order: the
-// classes and their order are those of one file at a time. In the pool this
-// thread reads too, and between its blocks classifies the files read so far
-// in order, so that the progress follows the reading.
+// Many files read into a slot each, one after another in their order on the
+// disk, and classified in member order: the classes and their order are those
+// of one file at a time.
 void ChunkRound::classifyFromSlots(const FileClass& members, ClassTable& table)
 {
     const std::size_t count = members.size();
     std::vector<char> read(count, 0);
-    std::size_t next = 0;
-    const std::uint64_t* hashed = nullptr;
-    const auto classifyUpTo = [&](std::size_t end) {
-        for (; next < end; ++next) {
-            if (m_progress)
-                m_progress->reading(members.front(), members[next], m_read);
-            ++m_read;
-            if (read[next])
-                table.add(members[next], next, hashed != nullptr, hashed ? hashed[next] : 0);
-        }
-    };
-    if (m_how.order == ReadOrder::OnDisk) {
-        // Files of a batch are open at once: the batch stays within the bound.
-        const std::size_t batch = std::max<std::size_t>(m_how.maxOpenFiles, 1);
-        for (std::size_t first = 0; first < count; first += batch) {
-            const std::size_t last = std::min(first + batch, count);
-            readInPlaceOrder(members, first, last, table, read);
-            classifyUpTo(last);
-        }
-        return;
-    }
-    std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]());
-    // Each reader hashes what it read: a large class of distinct files is
-    // looked up by hash, and hashing is the classifying thread's largest cost.
-    std::vector<std::uint64_t> hashes(count);
-    hashed = hashes.data();
-    const auto classifyDone = [&] {
-        std::size_t end = next;
-        while (end < count && done[end].load(std::memory_order_acquire))
-            ++end;
-        classifyUpTo(end);
-    };
-    // One file per block: neighbouring files, asked for at once by different
-    // threads, reach the device together and are served as one.
-    constexpr std::size_t kBlock = 1;
-    m_how.pool->share(count, kBlock, [&](int worker, std::size_t first, std::size_t last) {
+    // Files of a batch are open at once: the batch stays within the bound.
+    const std::size_t batch = std::max<std::size_t>(m_how.maxOpenFiles, 1);
+    for (std::size_t first = 0; first < count; first += batch) {
+        const std::size_t last = std::min(first + batch, count);
+        readInPlaceOrder(members, first, last, table, read);
         for (std::size_t i = first; i < last; ++i) {
-            read[i] = readChunk(members[i], table.slot(i));
+            if (m_progress)
+                m_progress->reading(members.front(), members[i], m_read);
+            ++m_read;
             if (read[i])
-                hashes[i] = chunkHash(table.slot(i), m_range.length);
-            done[i].store(true, std::memory_order_release);
+                table.add(members[i], i);
         }
-        if (worker == 0)
-            classifyDone();
-    });
-    classifyUpTo(count);
+    }
 }
 
 // A disk whose head seeks reads fastest front to back: the files of a batch
@@ -400,8 +367,7 @@ void ChunkRound::readInPlaceOrder(const FileClass& members, std::size_t first, s
 void ChunkRound::split(const FileClass& members, std::vector<FileClass>& into)
 {
     ClassTable table(m_arena, m_range.length, members.size());
-    const bool shared = m_how.pool && members.size() >= m_how.parallelFrom;
-    if (shared || m_how.order == ReadOrder::OnDisk)
+    if (m_how.order == ReadOrder::OnDisk)
         classifyFromSlots(members, table);
     else
         classifyAsRead(members, table);
@@ -451,6 +417,9 @@ void ChunkRound::splitTogether(const std::vector<FileClass>& classes, std::size_
             }
         }
     };
+    // One file per block: neighbouring files, asked for at once by different
+    // threads, reach the device together and are served as one. Each reader
+    // hashes what it read, sparing the classifying thread a pass.
     m_how.pool->share(files.size(), 1, [&](int worker, std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             std::byte* slot = m_arena.data() + i * stride;
@@ -593,11 +562,13 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range,
                          !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
         std::vector<FileClass> next;
-        // The small classes of a round are read together, as many files at a
-        // time as the memory holds: one by one, a few files each, they would
-        // wait for the device in turn.
+        // The pool reads a class of many files alone, and small classes
+        // together, as many files at a time as the memory holds: one by one,
+        // a few files each, they would wait for the device in turn.
         const std::size_t atOnce = std::max<std::size_t>(m_limits.memoryBudget / strideFor(range.length), 2);
-        const auto endOfSmallClasses = [&](std::size_t first) {
+        const auto endOfSharedRead = [&](std::size_t first) {
+            if (how.pool && classes[first].size() >= how.parallelFrom)
+                return first + 1;
             std::size_t last = first;
             for (std::size_t files = 0; how.pool && last < classes.size(); files += classes[last++].size())
                 if (classes[last].size() >= how.parallelFrom || files + classes[last].size() > atOnce)
@@ -605,7 +576,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
             return last;
         };
         for (std::size_t first = 0; first < classes.size();) {
-            const std::size_t last = endOfSmallClasses(first);
+            const std::size_t last = endOfSharedRead(first);
             if (last > first)
                 round.splitTogether(classes, first, last, next);
             else

@@ -80,7 +80,7 @@ private:
     // the end, woken on by the other helpers.
     std::atomic<unsigned> m_widenings{0};
     std::atomic<bool> m_widened{false};
-    // Whether the last work waited on the device; only the caller reads it.
+    // Whether the last work waited on the device.
     std::atomic<bool> m_waitsOnDevice{false};
     std::atomic<unsigned> m_slowBlocks{0};
     std::atomic<bool> m_stopping{false};
