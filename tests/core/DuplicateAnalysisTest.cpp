@@ -689,6 +689,41 @@ private slots:
         QVERIFY(bench.fileSystem.pathsReadTwice().empty());
     }
 
+    void onAColdDiskFirstLooksAtManyFilesSkipReadAheadAndLaterReadsDoNot()
+    {
+        // 200 files of one size, kept open from round to round, every tenth a
+        // copy read to its end; each open slowed as on a cold disk.
+        struct SlowDisk : MemoryFileSystem {
+            Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
+            {
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                return MemoryFileSystem::openForReading(path);
+            }
+        };
+        Bench bench;
+        SlowDisk disk;
+        disk.setConcurrentReads(true);
+        for (int i = 0; i < 200; ++i) {
+            const int contents = 1000 + i - (i % 10 == 9);
+            disk.addFile("/d/f" + std::to_string(1000 + i), std::to_string(contents) + bytes(20000, 'x'));
+        }
+        FolderListing listing;
+        BulletBar bar(bench.view);
+        LeerDirectorio(ScanMode::StartUp, bench.where, disk, bench.view, listing, bar);
+        disk.recordCalls();
+        DuplicateAnalysis(disk, bench.dates, bench.view, bench.messages, bench.recorder).run(bench.where, listing);
+
+        QCOMPARE(bench.recorder.pairs.size(), std::size_t{20});
+        bool firstLookWithout = false;
+        for (const MemoryFileSystem::Call& call : disk.calls()) {
+            if (!call.isRead)
+                continue;
+            firstLookWithout |= call.offset == 0 && !call.readAhead;
+            QVERIFY(call.offset == 0 || call.readAhead);
+        }
+        QVERIFY(firstLookWithout);
+    }
+
     void progressFollowsTheWorkInsideOneLargeSizeGroup()
     {
         // 2,500 files of one size that differ from their first bytes, each

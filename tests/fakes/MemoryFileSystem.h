@@ -46,6 +46,8 @@ public:
         std::string path;
         ByteCount offset = 0;
         std::thread::id thread;
+        // A read asked for with the system's read-ahead on.
+        bool readAhead = true;
     };
     void recordCalls() { m_recording = true; }
     std::vector<Call> calls() const
@@ -115,12 +117,12 @@ private:
         std::uint64_t place = 0;
     };
 
-    void record(bool isRead, const std::string& path, ByteCount offset)
+    void record(bool isRead, const std::string& path, ByteCount offset, bool readAhead = true)
     {
         if (!m_recording)
             return;
         std::lock_guard lock(m_callsMutex);
-        m_calls.push_back({isRead, path, offset, std::this_thread::get_id()});
+        m_calls.push_back({isRead, path, offset, std::this_thread::get_id(), readAhead});
     }
 
     class Reader : public FileReader {
@@ -131,6 +133,7 @@ private:
         {
         }
         std::uint64_t placeOnDisk() override { return m_place; }
+        void setReadAhead(bool on) override { m_readAhead = on; }
         Result<std::size_t> read(std::span<std::byte> into) override
         {
             const Result<std::size_t> got = readAt(m_position, into);
@@ -139,7 +142,7 @@ private:
         }
         Result<std::size_t> readAt(ByteCount offset, std::span<std::byte> into) override
         {
-            m_owner.record(true, m_path, offset);
+            m_owner.record(true, m_path, offset, m_readAhead);
             if (offset >= m_contents->size())
                 return std::size_t{0};
             const std::size_t n = std::min<std::size_t>(into.size(), m_contents->size() - offset);
@@ -153,6 +156,7 @@ private:
         std::shared_ptr<std::string> m_contents;
         std::uint64_t m_place;
         ByteCount m_position = 0;
+        bool m_readAhead = true;
     };
 
     static std::string lower(std::string text)
