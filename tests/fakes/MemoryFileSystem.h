@@ -48,6 +48,8 @@ public:
         std::thread::id thread;
         // A read asked for with the system's read-ahead on.
         bool readAhead = true;
+        // Not a read but a range asked for ahead (willNeed): its length.
+        std::size_t askedAhead = 0;
     };
     void recordCalls() { m_recording = true; }
     std::vector<Call> calls() const
@@ -117,12 +119,13 @@ private:
         std::uint64_t place = 0;
     };
 
-    void record(bool isRead, const std::string& path, ByteCount offset, bool readAhead = true)
+    void record(bool isRead, const std::string& path, ByteCount offset, bool readAhead = true,
+                std::size_t askedAhead = 0)
     {
         if (!m_recording)
             return;
         std::lock_guard lock(m_callsMutex);
-        m_calls.push_back({isRead, path, offset, std::this_thread::get_id(), readAhead});
+        m_calls.push_back({isRead, path, offset, std::this_thread::get_id(), readAhead, askedAhead});
     }
 
     class Reader : public FileReader {
@@ -134,6 +137,10 @@ private:
         }
         std::uint64_t placeOnDisk() override { return m_place; }
         void setReadAhead(bool on) override { m_readAhead = on; }
+        void willNeed(ByteCount offset, std::size_t length) override
+        {
+            m_owner.record(false, m_path, offset, true, length);
+        }
         Result<std::size_t> read(std::span<std::byte> into) override
         {
             const Result<std::size_t> got = readAt(m_position, into);
