@@ -35,7 +35,6 @@ public:
 
     std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
     void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
-    void willNeed(ByteCount offset, std::size_t length) override { m_inner->willNeed(offset, length); }
 
 private:
     void note(ByteCount offset, const Result<std::size_t>& delivered)

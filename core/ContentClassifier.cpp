@@ -66,8 +66,11 @@ public:
             m_step = m_middleAt < m_tailStart ? Step::Middle : Step::Done;
             return {m_tailStart, static_cast<std::size_t>(m_size - m_tailStart)};
         case Step::Middle: {
-            const ByteRange range = middleFrom(cap);
-            m_middleAt += range.length;
+            const std::size_t want = std::min(m_middleChunk, std::max(cap, kPage));
+            const auto length =
+                static_cast<std::size_t>(std::min<ByteCount>(want, m_tailStart - m_middleAt));
+            const ByteRange range{m_middleAt, length};
+            m_middleAt += length;
             m_middleChunk = std::min(m_middleChunk * 2, m_largestChunk);
             if (m_middleAt >= m_tailStart)
                 m_step = Step::Done;
@@ -79,20 +82,7 @@ public:
         return {};
     }
 
-    // The next range when it is the first chunk of the middle, else an empty
-    // one. Classes only ever split, so a later call never caps it lower.
-    ByteRange nextFirstOfMiddle(std::size_t cap) const
-    {
-        return m_step == Step::Middle && m_middleAt == m_firstEnd ? middleFrom(cap) : ByteRange{};
-    }
-
 private:
-    ByteRange middleFrom(std::size_t cap) const
-    {
-        const std::size_t want = std::min(m_middleChunk, std::max(cap, kPage));
-        return {m_middleAt, static_cast<std::size_t>(std::min<ByteCount>(want, m_tailStart - m_middleAt))};
-    }
-
     enum class Step { First, Tail, Middle, Done };
     Step m_step = Step::First;
     ByteCount m_size;
@@ -135,25 +125,24 @@ public:
     std::byte* slot(std::size_t s) { return m_arena.data() + (m_first + s) * m_stride; }
     // Where the next file read one at a time goes.
     std::byte* scratch() { return slot(m_classes.size()); }
-    const FileClass& addScratch(std::size_t member) { return add(member, m_classes.size()); }
+    void addScratch(std::size_t member) { add(member, m_classes.size()); }
 
     // Puts the file whose chunk lies in slot `s` into its class, or into a
     // class of its own with that slot as its representative's.
     // A reader thread may have hashed the chunk already (`haveHash`),
-    // sparing this thread a pass over its bytes. Returns the file's class.
-    const FileClass& add(std::size_t member, std::size_t s, bool haveHash = false, std::uint64_t hash = 0)
+    // sparing this thread a pass over its bytes.
+    void add(std::size_t member, std::size_t s, bool haveHash = false, std::uint64_t hash = 0)
     {
         const std::byte* chunk = slot(s);
         const std::size_t match = find(chunk, haveHash, hash);
         if (match != kNone) {
             m_classes[match].push_back(member);
-            return m_classes[match];
+            return;
         }
         if (hashed())
             link(m_classes.size(), m_lastHash);
         m_classes.push_back({member});
         m_slots.push_back(s);
-        return m_classes.back();
     }
 
     std::vector<FileClass>& classes() { return m_classes; }
@@ -225,9 +214,9 @@ class ChunkRound {
 public:
     ChunkRound(FileSystem& fileSystem, const ContentClassifier::PathOf& pathOf,
                std::vector<std::unique_ptr<FileReader>>& readers, PageBuffer& arena, RoundReading how,
-               ByteCount size, ByteRange range, ByteRange ahead, bool keepOpen, SplitProgress* progress)
+               ByteCount size, ByteRange range, bool keepOpen, SplitProgress* progress)
         : m_fileSystem(fileSystem), m_pathOf(pathOf), m_readers(readers), m_arena(arena), m_how(how),
-          m_size(size), m_range(range), m_ahead(ahead), m_keepOpen(keepOpen), m_progress(progress)
+          m_size(size), m_range(range), m_keepOpen(keepOpen), m_progress(progress)
     {
     }
 
@@ -246,9 +235,7 @@ private:
     FileReader* open(std::size_t member, std::unique_ptr<FileReader>& opened);
     bool readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened, std::byte* into);
     void adviseReadAhead(FileReader& reader) const;
-    bool manyFilesCold() const;
     bool readChunk(std::size_t member, std::byte* into);
-    void askAhead(const FileClass& joined);
     void classifyAsRead(const FileClass& members, ClassTable& table);
     void classifyFromSlots(const FileClass& members, ClassTable& table);
     void readInPlaceOrder(const FileClass& members, std::size_t first, std::size_t last, ClassTable& table,
@@ -262,8 +249,6 @@ private:
     RoundReading m_how;
     ByteCount m_size;
     ByteRange m_range;
-    // The next round's range, when it is worth asking for early.
-    ByteRange m_ahead;
     bool m_keepOpen;
     SplitProgress* m_progress;
     // Files of the round read, and those left alone.
@@ -292,13 +277,8 @@ void ChunkRound::adviseReadAhead(FileReader& reader) const
 {
     if (m_range.offset > 0)
         reader.setReadAhead(true);
-    else if (m_range.length < m_size && manyFilesCold())
+    else if (m_how.manyFiles && m_range.length < m_size && m_how.pool && m_how.pool->waitsOnDevice())
         reader.setReadAhead(false);
-}
-
-bool ChunkRound::manyFilesCold() const
-{
-    return m_how.manyFiles && m_how.pool && m_how.pool->waitsOnDevice();
 }
 
 bool ChunkRound::readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened,
@@ -326,32 +306,6 @@ bool ChunkRound::readChunk(std::size_t member, std::byte* into)
     return reader && readWith(member, *reader, opened, into);
 }
 
-// A file that has joined a class is read again in the next round, and so is
-// the class' first member: the device can bring their next chunk in while the
-// round goes on. Only where the first chunks were read without read-ahead,
-// and only the first chunk of the middle: the system has read nothing ahead
-// there. Pages asked for where it does read ahead stop it doing so (photos
-// took a fifth longer, half as long again with every chunk asked for), and a
-// small chunk gains nothing: the device is busy with the round's own.
-void ChunkRound::askAhead(const FileClass& joined)
-{
-    if (m_ahead.length == 0 || joined.size() < 2 || !manyFilesCold())
-        return;
-    const auto ask = [&](std::size_t member) {
-        if (FileReader* kept = m_readers[member].get()) {
-            kept->willNeed(m_ahead.offset, m_ahead.length);
-            return;
-        }
-        // Its reader was closed with the round; the pages come in anyway.
-        if (Result<std::unique_ptr<FileReader>> reader = m_fileSystem.openForComparing(m_pathOf(member), m_size))
-            if (*reader)
-                (*reader)->willNeed(m_ahead.offset, m_ahead.length);
-    };
-    if (joined.size() == 2)
-        ask(joined.front());
-    ask(joined.back());
-}
-
 // One file at a time, each compared as soon as it is read: a chunk lies in
 // the cache when it is compared, and the table holds one chunk per class.
 void ChunkRound::classifyAsRead(const FileClass& members, ClassTable& table)
@@ -361,7 +315,7 @@ void ChunkRound::classifyAsRead(const FileClass& members, ClassTable& table)
             m_progress->reading(members.front(), member, m_read);
         ++m_read;
         if (readChunk(member, table.scratch()))
-            askAhead(table.addScratch(member));
+            table.addScratch(member);
     }
 }
 
@@ -454,7 +408,7 @@ void ChunkRound::splitTogether(const std::vector<FileClass>& classes, std::size_
                 m_progress->reading(members.front(), members[i], m_read);
             ++m_read;
             if (files[next].read)
-                askAhead(table->add(members[i], i, files[next].hashed, files[next].hash));
+                table->add(members[i], i, files[next].hashed, files[next].hash);
             if (i + 1 == members.size()) {
                 keepSubclasses(members, *table, into);
                 table.reset();
@@ -595,7 +549,6 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         const std::size_t slots = largest + 1;
         const std::size_t cap = m_limits.memoryBudget / slots / kPage * kPage;
         const ByteRange range = plan.next(cap);
-        const ByteRange ahead = plan.nextFirstOfMiddle(cap);
         if (progress)
             progress->roundStarts(compared, size, survivors);
 
@@ -606,7 +559,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
             m_arena.release();
         m_arena.reserve(arenaBytes);
         // A file read to its end in this round is closed at once.
-        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range, ahead,
+        ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range,
                          !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
         std::vector<FileClass> next;
         // The pool reads a class of many files alone, and small classes

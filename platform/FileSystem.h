@@ -61,14 +61,6 @@ public:
     // differs from the others wants none of it on a cold device: the pages
     // read for nothing take its time from the reads that are wanted.
     virtual void setReadAhead(bool on) { static_cast<void>(on); }
-    // Asks the system to start reading a range that will certainly be read
-    // soon, and returns at once: its bytes then come in while others are
-    // being read.
-    virtual void willNeed(ByteCount offset, std::size_t length)
-    {
-        static_cast<void>(offset);
-        static_cast<void>(length);
-    }
 };
 
 // Everything the engine, the log and the windows need of the disk. Paths are

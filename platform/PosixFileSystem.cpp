@@ -107,11 +107,6 @@ public:
         ::posix_fadvise(m_fd.get(), 0, 0, advice);
     }
 
-    void willNeed(ByteCount offset, std::size_t length) override
-    {
-        ::posix_fadvise(m_fd.get(), off_t(offset), off_t(length), POSIX_FADV_WILLNEED);
-    }
-
 private:
     // The kernel may hand out fewer bytes than asked (a signal, a large
     // request); only a read of 0 means the end of the file.

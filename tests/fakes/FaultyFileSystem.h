@@ -334,7 +334,6 @@ private:
 
         std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
         void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
-        void willNeed(ByteCount offset, std::size_t length) override { m_inner->willNeed(offset, length); }
 
     private:
         template <typename Read>

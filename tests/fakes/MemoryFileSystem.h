@@ -48,8 +48,6 @@ public:
         std::thread::id thread;
         // A read asked for with the system's read-ahead on.
         bool readAhead = true;
-        // Not a read but a range asked for ahead (willNeed): its length.
-        std::size_t askedAhead = 0;
     };
     void recordCalls() { m_recording = true; }
     std::vector<Call> calls() const
@@ -119,13 +117,12 @@ private:
         std::uint64_t place = 0;
     };
 
-    void record(bool isRead, const std::string& path, ByteCount offset, bool readAhead = true,
-                std::size_t askedAhead = 0)
+    void record(bool isRead, const std::string& path, ByteCount offset, bool readAhead = true)
     {
         if (!m_recording)
             return;
         std::lock_guard lock(m_callsMutex);
-        m_calls.push_back({isRead, path, offset, std::this_thread::get_id(), readAhead, askedAhead});
+        m_calls.push_back({isRead, path, offset, std::this_thread::get_id(), readAhead});
     }
 
     class Reader : public FileReader {
@@ -137,10 +134,6 @@ private:
         }
         std::uint64_t placeOnDisk() override { return m_place; }
         void setReadAhead(bool on) override { m_readAhead = on; }
-        void willNeed(ByteCount offset, std::size_t length) override
-        {
-            m_owner.record(false, m_path, offset, true, length);
-        }
         Result<std::size_t> read(std::span<std::byte> into) override
         {
             const Result<std::size_t> got = readAt(m_position, into);

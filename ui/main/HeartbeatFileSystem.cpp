@@ -25,7 +25,6 @@ public:
 
     std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
     void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
-    void willNeed(ByteCount offset, std::size_t length) override { m_inner->willNeed(offset, length); }
 
 private:
     std::unique_ptr<FileReader> m_inner;
