@@ -155,16 +155,16 @@ drop_cache_for() { # tool
 # --- Measurements ----------------------------------------------------------
 summary="$work/summary"
 # The hot table without rdfind keeps its columns; rdfind and z/best (zelvo
-# against the faster of jdupes -q and rdfind), floor and z/floor come before
-# the groups when they apply.
+# against the faster of jdupes -q and rdfind), floor, z/floor and a/floor come
+# before the groups when they apply.
 row_format='%-8s %7s %6s | %7s %7s %7s %8s | %7s %9s %7s %7s | %8s %8s %11s %7s | '
 with_rdfind=0
 [[ " $peers " == *" rdfind "* ]] && with_rdfind=1 && row_format+='%7s %7s | '
-[ "$cold" = 1 ] && row_format+='%7s %7s | '
+[ "$cold" = 1 ] && row_format+='%7s %7s %7s | '
 row_format+='%s\n'
 header=(corpus files MiB zelvo scan sort analysis jdupes jdupes-nz fdupes cat z/jdupes a/jdupes a/jdupes-nz z/cat)
 [ "$with_rdfind" = 1 ] && header+=(rdfind z/best)
-[ "$cold" = 1 ] && header+=(floor z/floor)
+[ "$cold" = 1 ] && header+=(floor z/floor a/floor)
 printf "$row_format" "${header[@]}" groups >"$summary"
 notes="$work/notes"
 : >"$notes"
@@ -190,7 +190,7 @@ for request in "${shapes[@]}"; do
   fi
   for tool in zelvo $peers cat; do : >"$work/$tool.times"; done
   : >"$work/ratio.jdupes"; : >"$work/ratio.analysis"; : >"$work/ratio.analysis-nz"; : >"$work/ratio.cat"
-  : >"$work/ratio.best"; : >"$work/ratio.floor"
+  : >"$work/ratio.best"; : >"$work/ratio.floor"; : >"$work/ratio.afloor"
   : >"$work/scan.times"; : >"$work/sort.times"; : >"$work/analysis.times"
 
   # One untimed round first: it fills every cache and leaves each tool's
@@ -275,7 +275,7 @@ for request in "${shapes[@]}"; do
   done
   [ ${#tools[@]} -gt 2 ] && [ -n "$same" ] && verdict="$verdict, $same"
 
-  jd="-"; jn="-"; fd="-"; rj="-"; ra="-"; rn="-"; rd="-"; rb="-"; fl="-"; rf="-"
+  jd="-"; jn="-"; fd="-"; rj="-"; ra="-"; rn="-"; rd="-"; rb="-"; fl="-"; rf="-"; raf="-"
   [[ " ${tools[*]} " == *" jdupes "* ]] && jd=$(secs jdupes) && rj=$(med "$work/ratio.jdupes") && ra=$(med "$work/ratio.analysis")
   [[ " ${tools[*]} " == *" jdupes-nz "* ]] && jn=$(secs jdupes-nz) && rn=$(med "$work/ratio.analysis-nz")
   [[ " ${tools[*]} " == *" fdupes "* ]] && fd=$(secs fdupes)
@@ -294,7 +294,9 @@ for request in "${shapes[@]}"; do
       "by threads: $(awk '$1 == "threads" && $3 != "read" { printf "%s%s %s", n++ ? ", " : "", $2, $3 }' "$work/floor.out")" >>"$notes"
     if [ -n "$fl" ]; then
       awk -v f="$fl" '{ print $1 / 1e6 / f }' "$work/zelvo.times" >"$work/ratio.floor"
+      awk -v f="$fl" '{ print $1 / f }' "$work/analysis.times" >"$work/ratio.afloor"
       rf=$(med "$work/ratio.floor")
+      raf=$(med "$work/ratio.afloor")
     else
       fl="-"
     fi
@@ -303,7 +305,7 @@ for request in "${shapes[@]}"; do
     "$(med "$work/sort.times")" "$(med "$work/analysis.times")" "$jd" "$jn" "$fd" "$(secs cat)" \
     "$rj" "$ra" "$rn" "$(med "$work/ratio.cat")")
   [ "$with_rdfind" = 1 ] && row+=("$rd" "$rb")
-  [ "$cold" = 1 ] && row+=("$fl" "$rf")
+  [ "$cold" = 1 ] && row+=("$fl" "$rf" "$raf")
   printf "$row_format" "${row[@]}" "$verdict" | tee -a "$summary" >&2
 
   # The I/O rules and the memory, from one untimed run that also reads the
@@ -343,7 +345,8 @@ echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empt
 [ "$with_rdfind" = 1 ] &&
   echo "rdfind leaves empty files out; z/best: zelvo's whole run to the faster of jdupes -q and rdfind, per round."
 [ "$cold" = 1 ] &&
-  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's run to it."
+  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's run to it;" &&
+  echo "a/floor: zelvo's analysis alone to it, what follows a click on Analizar (the window lists and measures the folder when it is chosen; the floor times neither)."
 echo
 cat "$summary"
 echo
