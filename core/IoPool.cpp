@@ -22,6 +22,10 @@ constexpr std::chrono::nanoseconds kSlowItem{40'000};
 // among few fast ones, tell of the device. A hot class of thousands of files
 // has a slow block per 2 MiB of chunks, on every thread.
 constexpr unsigned kSlowBlocksToWiden = 16;
+// A work slow from its very first blocks, none fast among them, waits on the
+// device from its start: a few tell as much, and each block waited for
+// before the helpers come is a block not in flight.
+constexpr unsigned kAllSlowToWiden = 6;
 // An item long on the processor waited on the device when its thread slept
 // this many times for it: a read from the cache never sleeps.
 constexpr unsigned kSleepsPerSlowItem = 2;
@@ -147,8 +151,11 @@ void IoPool::takeBlocks(int worker)
                 continue;
             // Blocks are handed out in order: this one's place counts them.
             const unsigned slow = m_slowBlocks.fetch_add(1, std::memory_order_relaxed) + 1;
-            if (!m_widened.load(std::memory_order_relaxed) && slow >= kSlowBlocksToWiden &&
-                std::size_t(slow) * kBlocksPerSlowBlock > first / m_block)
+            // Blocks handed out before this one, a few maybe still under way.
+            const std::size_t before = first / m_block;
+            if (!m_widened.load(std::memory_order_relaxed) &&
+                ((slow >= kSlowBlocksToWiden && std::size_t(slow) * kBlocksPerSlowBlock > before) ||
+                 (slow >= kAllSlowToWiden && slow >= before)))
                 widen();
         }
     } catch (...) {

@@ -98,6 +98,20 @@ private slots:
         QVERIFY(!others.load());
     }
 
+    void aWorkSlowFromItsFirstBlocksWakesTheHelpersAfterAFew()
+    {
+        // Among fast blocks it takes sixteen slow ones; here no block is fast.
+        IoPool pool(8);
+        std::atomic<std::size_t> firstOfAHelper{400};
+        pool.share(400, 1, [&](int worker, std::size_t first, std::size_t) {
+            if (worker > 1)
+                for (std::size_t seen = firstOfAHelper.load(); first < seen;)
+                    firstOfAHelper.compare_exchange_weak(seen, first);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        });
+        QVERIFY(firstOfAHelper.load() < 16);
+    }
+
     void aWorkAfterOneThatWaitedStartsWithEveryHelperAndAHotOneEndsThat()
     {
         IoPool pool(8);
@@ -105,7 +119,7 @@ private slots:
             std::mutex mutex;
             std::vector<int> workers;
             pool.share(400, 1, [&](int worker, std::size_t first, std::size_t) {
-                if (first < 12) {
+                if (first < 6) {
                     std::lock_guard lock(mutex);
                     workers.push_back(worker);
                 }
@@ -114,10 +128,10 @@ private slots:
             std::sort(workers.begin(), workers.end());
             return std::size_t(std::unique(workers.begin(), workers.end()) - workers.begin());
         };
-        workersOfTheFirstBlocks(std::chrono::milliseconds(2));
+        workersOfTheFirstBlocks(std::chrono::milliseconds(5));
         // Fewer slow blocks than it takes to wake the sleeping helpers, yet
         // they were awake from the start.
-        QVERIFY(workersOfTheFirstBlocks(std::chrono::milliseconds(2)) >= 5);
+        QVERIFY(workersOfTheFirstBlocks(std::chrono::milliseconds(5)) >= 3);
         workersOfTheFirstBlocks(std::chrono::microseconds(0));
         // A helper woken for that work but run only after its end may still
         // join the next one; let the late ones go back to sleep.
