@@ -567,12 +567,15 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         // a few files each, they would wait for the device in turn.
         const std::size_t atOnce = std::max<std::size_t>(m_limits.memoryBudget / strideFor(range.length), 2);
         const auto endOfSharedRead = [&](std::size_t first) {
-            if (how.pool && classes[first].size() >= how.parallelFrom)
+            if (!how.pool)
+                return first;
+            if (classes[first].size() >= how.parallelFrom)
                 return first + 1;
             std::size_t last = first;
-            for (std::size_t files = 0; how.pool && last < classes.size(); files += classes[last++].size())
-                if (classes[last].size() >= how.parallelFrom || files + classes[last].size() > atOnce)
-                    break;
+            std::size_t files = 0;
+            while (last < classes.size() && classes[last].size() < how.parallelFrom &&
+                   files + classes[last].size() <= atOnce)
+                files += classes[last++].size();
             return last;
         };
         for (std::size_t first = 0; first < classes.size();) {

@@ -38,7 +38,9 @@ std::size_t SmallFileBatch::choose(const std::vector<MeasuredFile>& files, std::
         if (bytes + sameFiles.count() * size > m_budget && !m_positions.empty())
             return false;
         // One file under several names is never read; it is no pair.
-        for (std::size_t file = 0; sameFiles.count() >= 2 && file < sameFiles.count(); ++file) {
+        if (sameFiles.count() < 2)
+            return true;
+        for (std::size_t file = 0; file < sameFiles.count(); ++file) {
             m_positions.push_back(sameFiles.firstName(file));
             m_offsets.push_back(bytes);
             bytes += size;
