@@ -34,6 +34,47 @@ struct ByteRange {
     std::size_t length = 0;
 };
 
+// Last blocks read in the round of first chunks. A file whose first chunk
+// equals another's is certain to be compared at its end: reading that block
+// while the file is open spares a second open, and the device serves it
+// alongside the first chunks instead of in a round of its own.
+class EarlyTails {
+public:
+    // Up to this share of the memory budget, a page per file.
+    static constexpr std::size_t kBudgetShare = 8;
+
+    EarlyTails(ByteRange range, std::size_t files) : m_range(range), m_state(new std::atomic<char>[files]())
+    {
+        m_blocks.reserve(files * kPage);
+    }
+    ByteRange range() const { return m_range; }
+    std::byte* block(std::size_t member) { return m_blocks.data() + member * kPage; }
+    // True for one caller only: that one reads the member's last block.
+    bool claim(std::size_t member)
+    {
+        char expected = kNotRead;
+        return m_state[member].compare_exchange_strong(expected, kReading);
+    }
+    void finish(std::size_t member, bool read)
+    {
+        m_state[member].store(read ? kRead : kFailed, std::memory_order_release);
+    }
+    // Whether the member's last block was read early, and if so whether whole.
+    std::optional<bool> readEarly(std::size_t member) const
+    {
+        const char state = m_state[member].load(std::memory_order_acquire);
+        if (state == kNotRead)
+            return std::nullopt;
+        return state == kRead;
+    }
+
+private:
+    static constexpr char kNotRead = 0, kReading = 1, kRead = 2, kFailed = 3;
+    ByteRange m_range;
+    PageBuffer m_blocks;
+    std::unique_ptr<std::atomic<char>[]> m_state;
+};
+
 // The order in which a file's bytes are compared: the first few KiB, then the
 // last block (files with a long common start often differ only at the end),
 // then the middle in growing chunks. The ranges cover the file exactly once.
@@ -207,6 +248,9 @@ struct RoundReading {
     std::size_t parallelFrom = 0;
     ReadOrder order = ReadOrder::AsGiven;
     std::size_t maxOpenFiles = 1;
+    // Last blocks to read early in this round of first chunks, or to take
+    // from in the round of last blocks.
+    EarlyTails* earlyTails = nullptr;
 };
 
 // One chunk round over all surviving classes.
@@ -236,6 +280,9 @@ private:
     bool readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened, std::byte* into);
     void adviseReadAhead(FileReader& reader) const;
     bool readChunk(std::size_t member, std::byte* into);
+    void readTailEarly(std::size_t member, FileReader* reader);
+    // The member's last block if it was read early: whether it was read whole.
+    std::optional<bool> takeEarlyTail(std::size_t member, std::byte* into);
     void classifyAsRead(const FileClass& members, ClassTable& table);
     void classifyFromSlots(const FileClass& members, ClassTable& table);
     void readInPlaceOrder(const FileClass& members, std::size_t first, std::size_t last, ClassTable& table,
@@ -295,15 +342,49 @@ bool ChunkRound::readWith(std::size_t member, FileReader& reader, std::unique_pt
     }
     if (opened && m_keepOpen)
         m_readers[member] = std::move(opened);
-    opened.reset();
     return true;
+}
+
+std::optional<bool> ChunkRound::takeEarlyTail(std::size_t member, std::byte* into)
+{
+    EarlyTails* early = m_how.earlyTails;
+    if (!early || m_range.offset == 0)
+        return std::nullopt;
+    const std::optional<bool> whole = early->readEarly(member);
+    if (whole && *whole)
+        std::memcpy(into, early->block(member), m_range.length);
+    else if (whole)
+        m_readers[member].reset();
+    return whole;
 }
 
 bool ChunkRound::readChunk(std::size_t member, std::byte* into)
 {
+    if (const std::optional<bool> taken = takeEarlyTail(member, into))
+        return *taken;
     std::unique_ptr<FileReader> opened;
     FileReader* reader = open(member, opened);
     return reader && readWith(member, *reader, opened, into);
+}
+
+// With the member's reader when the caller holds it open, else its kept one,
+// else one opened for this read alone.
+void ChunkRound::readTailEarly(std::size_t member, FileReader* reader)
+{
+    EarlyTails& early = *m_how.earlyTails;
+    if (!early.claim(member))
+        return;
+    std::unique_ptr<FileReader> opened;
+    if (!reader)
+        reader = open(member, opened);
+    const ByteRange tail = early.range();
+    bool whole = false;
+    if (reader) {
+        reader->setReadAhead(true);
+        const Result<std::size_t> got = reader->readAt(tail.offset, {early.block(member), tail.length});
+        whole = got && *got == tail.length;
+    }
+    early.finish(member, whole);
 }
 
 // One file at a time, each compared as soon as it is read: a chunk lies in
@@ -417,16 +498,44 @@ void ChunkRound::splitTogether(const std::vector<FileClass>& classes, std::size_
             }
         }
     };
+    // A file whose first chunk equals a neighbour's has both last blocks read
+    // early (the round of first chunks holds a single class). Of two
+    // neighbours done at the same time, at least one sees the other done.
+    EarlyTails* early = m_range.offset == 0 ? m_how.earlyTails : nullptr;
+    const auto equalNeighbour = [&](std::size_t i, std::size_t j) {
+        return j < files.size() && done[j].load() && files[j].read &&
+               std::memcmp(m_arena.data() + i * stride, m_arena.data() + j * stride, m_range.length) == 0;
+    };
     // One file per block: neighbouring files, asked for at once by different
     // threads, reach the device together and are served as one. Each reader
     // hashes what it read, sparing the classifying thread a pass.
     m_how.pool->share(files.size(), 1, [&](int worker, std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             std::byte* slot = m_arena.data() + i * stride;
-            files[i].read = readChunk(files[i].member, slot);
+            std::unique_ptr<FileReader> opened;
+            FileReader* reader = nullptr;
+            if (const std::optional<bool> taken = takeEarlyTail(files[i].member, slot))
+                files[i].read = *taken;
+            else if ((reader = open(files[i].member, opened)))
+                files[i].read = readWith(files[i].member, *reader, opened, slot);
             if (files[i].read && files[i].hashed)
                 files[i].hash = chunkHash(slot, m_range.length);
-            done[i].store(true, std::memory_order_release);
+            if (!early) {
+                done[i].store(true, std::memory_order_release);
+                continue;
+            }
+            done[i].store(true);
+            const bool likeBefore = files[i].read && equalNeighbour(i, i - 1);
+            const bool likeAfter = files[i].read && equalNeighbour(i, i + 1);
+            if (!likeBefore && !likeAfter)
+                continue;
+            readTailEarly(files[i].member, reader);
+            // One file open at a time beyond those kept.
+            opened.reset();
+            if (likeBefore)
+                readTailEarly(files[i - 1].member, nullptr);
+            if (likeAfter)
+                readTailEarly(files[i + 1].member, nullptr);
         }
         if (worker == 0)
             classifyDone();
@@ -536,6 +645,7 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
     if (m_order == ReadOrder::AsGiven && m_pool && m_fileSystem.allowsConcurrentReads())
         how.pool = m_pool;
     ChunkPlan plan(size, m_limits);
+    std::optional<EarlyTails> earlyTails;
     ByteCount compared = 0;
     while (!classes.empty() && !plan.done()) {
         std::size_t survivors = 0;
@@ -558,6 +668,13 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         if (m_arena.capacity() > std::max(arenaBytes, m_limits.memoryBudget))
             m_arena.release();
         m_arena.reserve(arenaBytes);
+        // The pool reads last blocks early in the round of first chunks; the
+        // round of last blocks, next, takes them.
+        if (range.offset == 0 && how.pool && !plan.done() &&
+            count * kPage <= m_limits.memoryBudget / EarlyTails::kBudgetShare) {
+            earlyTails.emplace(ChunkPlan(plan).next(0), count);
+            how.earlyTails = &*earlyTails;
+        }
         // A file read to its end in this round is closed at once.
         ChunkRound round(m_fileSystem, pathOf, readers, m_arena, how, size, range,
                          !plan.done() && survivors <= m_limits.maxOpenFiles, progress);
@@ -588,6 +705,8 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         }
         classes = std::move(next);
         compared += range.length;
+        if (range.offset > 0)
+            how.earlyTails = nullptr;
     }
     std::sort(classes.begin(), classes.end(),
               [](const FileClass& a, const FileClass& b) { return a.front() < b.front(); });

@@ -2,6 +2,7 @@
 #include "fakes/MemoryFileSystem.h"
 
 #include "core/ContentClassifier.h"
+#include "core/IoPool.h"
 
 #include <QTest>
 
@@ -269,6 +270,29 @@ private slots:
         QVERIFY2(tightReads >= 60, qPrintable(QString::number(tightReads)));
         QVERIFY2(roomyReads <= 8, qPrintable(QString::number(roomyReads)));
         QCOMPARE(tight.fileSystem.bytesRead(tight.paths[0]), ByteCount{1 << 20});
+    }
+
+    void withAPoolFilesAlikeAtTheStartAreNotOpenedAgainForTheirLastBlock()
+    {
+        Files files;
+        files.memory.setConcurrentReads(true);
+        const std::string start = randomBytes(20000, 12);
+        for (int i = 0; i < 40; ++i) {
+            std::string contents = start;
+            contents.back() = char(i);
+            files.add(contents);
+        }
+        ClassifierLimits limits;
+        limits.maxOpenFiles = 10;
+        limits.parallelFrom = 2;
+        IoPool pool(3);
+        ContentClassifier classifier(files.fileSystem, limits, &pool);
+        QCOMPARE(classifier.split(files.paths, start.size()), Classes{});
+        QVERIFY(files.fileSystem.pathsReadTwice().empty());
+        QCOMPARE(files.fileSystem.openReaders(), 0);
+        // More files than are kept open: in two rounds each would be opened twice.
+        const int opens = files.fileSystem.totalOpens();
+        QVERIFY2(opens < 60, qPrintable(QString::number(opens)));
     }
 };
 
