@@ -280,6 +280,7 @@ private:
     bool readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened, std::byte* into);
     void adviseReadAhead(FileReader& reader) const;
     bool readChunk(std::size_t member, std::byte* into);
+    bool readChunk(std::size_t member, std::byte* into, std::unique_ptr<FileReader>& opened, FileReader*& reader);
     void readTailEarly(std::size_t member, FileReader* reader);
     // The member's last block if it was read early: whether it was read whole.
     std::optional<bool> takeEarlyTail(std::size_t member, std::byte* into);
@@ -360,10 +361,21 @@ std::optional<bool> ChunkRound::takeEarlyTail(std::size_t member, std::byte* int
 
 bool ChunkRound::readChunk(std::size_t member, std::byte* into)
 {
+    std::unique_ptr<FileReader> opened;
+    FileReader* reader = nullptr;
+    return readChunk(member, into, opened, reader);
+}
+
+// The same, leaving the caller the reader it was read with (none for a last
+// block read early): `opened` holds it until the caller lets it go, unless the
+// round keeps it.
+bool ChunkRound::readChunk(std::size_t member, std::byte* into, std::unique_ptr<FileReader>& opened,
+                           FileReader*& reader)
+{
+    reader = nullptr;
     if (const std::optional<bool> taken = takeEarlyTail(member, into))
         return *taken;
-    std::unique_ptr<FileReader> opened;
-    FileReader* reader = open(member, opened);
+    reader = open(member, opened);
     return reader && readWith(member, *reader, opened, into);
 }
 
@@ -514,19 +526,14 @@ void ChunkRound::splitTogether(const std::vector<FileClass>& classes, std::size_
             std::byte* slot = m_arena.data() + i * stride;
             std::unique_ptr<FileReader> opened;
             FileReader* reader = nullptr;
-            if (const std::optional<bool> taken = takeEarlyTail(files[i].member, slot))
-                files[i].read = *taken;
-            else if ((reader = open(files[i].member, opened)))
-                files[i].read = readWith(files[i].member, *reader, opened, slot);
+            files[i].read = readChunk(files[i].member, slot, opened, reader);
             if (files[i].read && files[i].hashed)
                 files[i].hash = chunkHash(slot, m_range.length);
-            if (!early) {
-                done[i].store(true, std::memory_order_release);
-                continue;
-            }
             done[i].store(true);
-            const bool likeBefore = files[i].read && equalNeighbour(i, i - 1);
-            const bool likeAfter = files[i].read && equalNeighbour(i, i + 1);
+            if (!early || !files[i].read)
+                continue;
+            const bool likeBefore = equalNeighbour(i, i - 1);
+            const bool likeAfter = equalNeighbour(i, i + 1);
             if (!likeBefore && !likeAfter)
                 continue;
             readTailEarly(files[i].member, reader);
