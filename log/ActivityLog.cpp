@@ -65,30 +65,25 @@ void ActivityLog::BorraLog()
 void ActivityLog::append(const std::string& record)
 {
     const FileError error = m_fileSystem.appendToFile(m_path, record);
-    if (error == FileError::None) {
-        m_writeFailureReported = false;
+    if (error == FileError::None)
         return;
-    }
 
-    // The file or its folder refuses to be written (or is not there to be
-    // written to): the user has to mend it, so the log goes off until the
-    // user switches it on again.
+    // Either way the user has to mend something (the file or its folder
+    // refuses to be written, the disk is full or failing), and until then
+    // every later record would be lost too: the log goes off, and the user is
+    // told once, until switching it on again.
     if (error == FileError::AccessDenied || error == FileError::NotFound) {
         m_messages.show("No se puede crear el archivo log.\n"
                         "Se desactiva el seguimiento.\n"
                         "Corrija el problema con el archivo para volver a registrar los eventos",
                         "Error con archivo log", MessageButtons::Ok, MessageIcon::Critical);
-        m_switch.turnOff();
-        return;
+    } else {
+        m_messages.show("No se puede escribir en el archivo log.\n"
+                        "El registro de este evento se ha perdido y se desactiva el seguimiento.\n"
+                        "Compruebe que quede espacio libre en el disco",
+                        "Error con archivo log", MessageButtons::Ok, MessageIcon::Critical);
     }
-
-    if (m_writeFailureReported)
-        return;
-    m_writeFailureReported = true;
-    m_messages.show("No se puede escribir en el archivo log.\n"
-                    "El registro de este evento se ha perdido.\n"
-                    "Compruebe que quede espacio libre en el disco",
-                    "Error con archivo log", MessageButtons::Ok, MessageIcon::Critical);
+    m_switch.turnOff();
 }
 
 } // namespace zelvo

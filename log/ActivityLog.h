@@ -14,7 +14,8 @@ namespace zelvo {
 // switch is on, and erases the file on request. Every record is composed
 // whole and appended with one write, so the file holds it whole or not at
 // all; the file is never held open between two records. A log that cannot be
-// written never stops the caller: the writer tells the user and returns.
+// written never stops the caller: the writer tells the user, switches the log
+// off and returns.
 class ActivityLog final : public PairRecorder {
 public:
     // Relative on purpose: the log lives in the working directory the program
@@ -49,11 +50,6 @@ private:
     MessageBox& m_messages;
     LogSwitch& m_switch;
     std::string m_path;
-    // A write that failed for another reason than a refused file (a full
-    // disk) is reported once; the next failures stay quiet until a record
-    // gets through again, so an analysis with many twins does not bury the
-    // user under messages.
-    bool m_writeFailureReported = false;
 };
 
 } // namespace zelvo

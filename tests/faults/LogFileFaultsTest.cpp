@@ -72,7 +72,10 @@ private slots:
         QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo log"));
         QCOMPARE(bench.view.rows().size(), std::size_t(2));
 
-        // With room again, the next record lands whole right after the first.
+        // The log went off; with room again and the log on, the next record
+        // lands whole right after the first.
+        QVERIFY(!bench.logSwitch.on);
+        bench.logSwitch.on = true;
         bench.analyse();
         bool whole = false;
         QCOMPARE(parseLog(bench.logBytes(), &whole).size(), std::size_t(2));
