@@ -41,14 +41,14 @@ void AnalysisDisplay::passStarts()
     m_deleteEnabled = false;
     m_view.setVisible(Control::Label7, true);
     m_view.setVisible(Control::Label8, true);
+    // A new pass draws the overall bar from its start again.
+    m_overallBullets = -1;
 }
 
 void AnalysisDisplay::sizeGroupStarts(std::size_t settled, std::size_t total, const std::string& reference,
                                       ByteCount size)
 {
-    m_bar.draw(Control::Label2, kOverallScale, settled, total);
-    m_overallBullets =
-        total == 0 ? 0 : static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * settled / total);
+    drawOverall(settled, total);
     // The throttle is asked every time, so that the first file shown starts
     // its interval.
     const bool due = m_throttle.due();
@@ -85,13 +85,20 @@ void AnalysisDisplay::filesSettled(std::uint64_t halves, std::uint64_t totalHalv
 {
     // Only a new count of the overall bar's own is drawn: the bars share
     // their last drawn count, and the comparison bar changes it all the time.
-    if (totalHalves == 0)
+    drawOverall(halves, totalHalves);
+}
+
+void AnalysisDisplay::drawOverall(std::uint64_t position, std::uint64_t total)
+{
+    // Within a pass the overall bar only grows: files read ahead with later
+    // size groups were counted before their group is reached.
+    if (total == 0)
         return;
-    const auto bullets = static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * halves / totalHalves);
+    const auto bullets = static_cast<int>(static_cast<unsigned __int128>(kOverallScale) * position / total);
     if (bullets <= m_overallBullets)
         return;
     m_overallBullets = bullets;
-    m_bar.draw(Control::Label2, kOverallScale, halves, totalHalves);
+    m_bar.draw(Control::Label2, kOverallScale, position, total);
 }
 
 void AnalysisDisplay::sizeGroupCompared()

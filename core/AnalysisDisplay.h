@@ -35,6 +35,7 @@ public:
     void finalCleanup() override;
 
 private:
+    void drawOverall(std::uint64_t position, std::uint64_t total);
     void showReference(const std::string& path, ByteCount size);
     void showCandidate(const std::string& path, bool fresh);
     // The date of a file as it is now; none for a file gone meanwhile, which
@@ -59,7 +60,8 @@ private:
     bool m_groupCandidateShown = false;
     bool m_comparisonBarDrawn = false;
     bool m_deleteEnabled = false;
-    int m_overallBullets = 0;
+    // The overall bar's bullets drawn in this pass; -1 before the first.
+    int m_overallBullets = -1;
 };
 
 } // namespace zelvo

@@ -21,7 +21,7 @@ using Classes = std::vector<std::vector<std::size_t>>;
 // One pass over the listing, from the start point to its end: measure every
 // file, order the files by size, split each size group by content, report
 // the groups. It tells the listener what it does as it goes.
-class AnalysisPass : private SplitProgress {
+class AnalysisPass : private SplitProgress, private GroupsProgress {
 public:
     AnalysisPass(FileSystem& fileSystem, PairRecorder& recorder, AnalysisListener& listener,
                  const FolderListing& listing, const ClassifierLimits& limits, IoPool* pool, ReadOrder order,
@@ -71,8 +71,13 @@ private:
     {
         const MeasuredFile& reference = files[begin];
         const ByteCount size = reference.size;
-        m_settledBefore = reference.row;
-        m_listener.sizeGroupStarts(reference.row, m_listing.NumArchivos(), pathOf(reference), size);
+        // Positions, not rows: a file whose size changed since the scan
+        // stands elsewhere now, and the bar must not jump back and forth.
+        m_settledBefore = begin;
+        m_readUntil = readUntil(begin);
+        m_listener.sizeGroupStarts(begin, m_listing.NumArchivos(), pathOf(reference), size);
+        if (m_readUntil > begin)
+            tellSettled();
         if (end - begin < 2)
             return PassEnd::Finished;
         const SameFiles sameFiles = namesByFile(files, begin, end);
@@ -96,8 +101,7 @@ private:
         m_settledInGroup = 0;
         m_readInRound = 0;
         m_aloneInRound = 0;
-        m_halvesShown = 0;
-        if (m_fewFiles && (m_fewFiles->holds(sameFiles.begin) || m_fewFiles->split(files, sameFiles.begin)))
+        if (m_fewFiles && (m_fewFiles->holds(sameFiles.begin) || splitTogether(files, sameFiles)))
             return m_fewFiles->take(sameFiles.begin);
         if (readWithSmallFiles(files, sameFiles.begin))
             return m_classifier.splitContents(sameFiles.count(), size, [&](std::size_t file) {
@@ -106,6 +110,36 @@ private:
         return m_classifier.split(sameFiles.count(), [&](std::size_t file) -> const std::string& {
             return pathOf(files[sameFiles.firstName(file)]);
         }, size, static_cast<SplitProgress*>(this));
+    }
+
+    // Splits the size group and the few-file groups after it at once; the
+    // groups the window's thread takes up tell their rounds as a group split
+    // alone does.
+    bool splitTogether(const std::vector<MeasuredFile>& files, const SameFiles& sameFiles)
+    {
+        m_splittingTogether = true;
+        const bool split = m_fewFiles->split(files, sameFiles.begin, static_cast<GroupsProgress*>(this));
+        m_splittingTogether = false;
+        m_sameFiles = &sameFiles;
+        return split;
+    }
+
+    SplitProgress* takingUp(const SameFiles& sameFiles) override
+    {
+        m_sameFiles = &sameFiles;
+        m_listener.comparing(pathOfFile(0), pathOfFile(1), (*m_files)[sameFiles.begin].size);
+        tellSettled();
+        return static_cast<SplitProgress*>(this);
+    }
+
+    // Where the size groups read or split together with the one at `begin`
+    // end, or 0.
+    std::size_t readUntil(std::size_t begin) const
+    {
+        if (m_smallFiles)
+            if (const std::size_t until = m_smallFiles->readUntil(begin))
+                return until;
+        return m_fewFiles ? m_fewFiles->splitUntil(begin) : 0;
     }
 
     // Whether the size group at `begin` is read with the small files of the
@@ -154,16 +188,28 @@ private:
         tellSettled();
     }
 
-    // A file left alone is settled; one read in this round but not yet known
-    // to be alone counts one half. The count never goes back.
+    // A file left alone is settled; one read but not yet known to be alone,
+    // or read with a later size group, counts one half. The count never goes
+    // back within a pass.
     void tellSettled()
     {
-        const std::uint64_t halves =
-            2 * std::uint64_t(m_settledBefore + m_settledInGroup) + m_readInRound + m_aloneInRound;
+        const std::uint64_t halves = settledHalves();
         if (halves <= m_halvesShown)
             return;
         m_halvesShown = halves;
         m_listener.filesSettled(halves, 2 * std::uint64_t(m_listing.NumArchivos()));
+    }
+
+    std::uint64_t settledHalves() const
+    {
+        const std::uint64_t before = 2 * std::uint64_t(m_settledBefore);
+        // The group was read with those up to m_readUntil, each of whose
+        // files counts one half until its own group is reached.
+        if (m_readUntil > m_settledBefore)
+            return before + (m_readUntil - m_settledBefore);
+        if (m_splittingTogether)
+            return before + m_fewFiles->filesSplit();
+        return before + 2 * std::uint64_t(m_settledInGroup) + m_readInRound + m_aloneInRound;
     }
 
     const std::string& pathOf(const MeasuredFile& file) const { return m_listing.paths[file.row]; }
@@ -189,63 +235,62 @@ private:
         if (m_measurer.recheck(files, begin, now))
             return PassEnd::Vanished;
 
-        for (const std::vector<std::size_t>& names : groupsOfNames(sameFiles, classes)) {
-            const PassEnd end = reportGroup(files, now, begin, names, size);
+        for (const std::vector<std::size_t>& names : keptGroups(sameFiles, classes, now)) {
+            const PassEnd end = reportGroup(files, names, size);
             if (end != PassEnd::Finished)
                 return end;
         }
         return PassEnd::Finished;
     }
 
-    // The names of each class, in listing order; the groups in the order of
-    // their first names.
-    static Classes groupsOfNames(const SameFiles& sameFiles, const Classes& classes)
+    // The names of each class found unchanged, in listing order; the groups
+    // in the order of their first such names, so that a group whose first
+    // file changed meanwhile still stands where its new reference does.
+    static Classes keptGroups(const SameFiles& sameFiles, const Classes& classes, const std::vector<Recheck>& now)
     {
         Classes groups;
         groups.reserve(classes.size());
+        bool inOrder = true;
         for (const auto& members : classes) {
             std::vector<std::size_t> names;
             names.reserve(members.size());
             for (std::size_t file : members)
                 sameFiles.appendNames(file, names);
+            std::erase_if(names, [&](std::size_t name) { return now[name - sameFiles.begin] != Recheck::Unchanged; });
+            if (names.empty())
+                continue;
             if (!sameFiles.distinct())
                 std::sort(names.begin(), names.end());
+            inOrder = inOrder && (groups.empty() || groups.back().front() < names.front());
             groups.push_back(std::move(names));
         }
-        // With one name per file the classes come in order already.
-        if (!sameFiles.distinct())
+        // Usually nothing changed, and with one name per file the classes
+        // come in order already.
+        if (!inOrder)
             std::sort(groups.begin(), groups.end(),
                       [](const auto& a, const auto& b) { return a.front() < b.front(); });
         return groups;
     }
 
-    // One group: names in listing order, as positions among the measured
-    // files. Only names found unchanged take part: the first is the
-    // reference, and the group is reported only while another file on disk
-    // is left besides it.
-    PassEnd reportGroup(const std::vector<MeasuredFile>& files, const std::vector<Recheck>& now,
-                        std::size_t begin, const std::vector<std::size_t>& names, ByteCount size)
+    // One group: names found unchanged, in listing order, as positions among
+    // the measured files. The first is the reference, and the group is
+    // reported only while another file on disk is left besides it.
+    PassEnd reportGroup(const std::vector<MeasuredFile>& files, const std::vector<std::size_t>& names, ByteCount size)
     {
-        std::vector<const MeasuredFile*> kept;
-        for (std::size_t name : names)
-            if (now[name - begin] == Recheck::Unchanged)
-                kept.push_back(&files[name]);
-        if (kept.empty())
-            return PassEnd::Finished;
-        const MeasuredFile& reference = *kept.front();
-        const auto twinOfReference = [&](const MeasuredFile* file) {
-            return file->identity() != reference.identity();
+        const MeasuredFile& reference = files[names.front()];
+        const auto twinOfReference = [&](std::size_t name) {
+            return files[name].identity() != reference.identity();
         };
-        if (std::none_of(kept.begin() + 1, kept.end(), twinOfReference))
+        if (std::none_of(names.begin() + 1, names.end(), twinOfReference))
             return PassEnd::Finished;
 
         const std::string& referencePath = pathOf(reference);
         const int group = ++m_groups;
         m_listener.rowFound({true, referencePath, group});
-        for (auto twin = kept.begin() + 1; twin != kept.end(); ++twin) {
+        for (auto twin = names.begin() + 1; twin != names.end(); ++twin) {
             if (!twinOfReference(*twin))
                 continue;
-            const PassEnd end = recordTwin(referencePath, pathOf(**twin), size, group);
+            const PassEnd end = recordTwin(referencePath, pathOf(files[*twin]), size, group);
             if (end != PassEnd::Finished)
                 return end;
         }
@@ -284,6 +329,8 @@ private:
     const std::vector<MeasuredFile>* m_files = nullptr;
     const SameFiles* m_sameFiles = nullptr;
     std::size_t m_settledBefore = 0;
+    std::size_t m_readUntil = 0;
+    bool m_splittingTogether = false;
     std::size_t m_settledInGroup = 0;
     std::size_t m_readInRound = 0;
     std::size_t m_aloneInRound = 0;

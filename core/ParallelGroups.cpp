@@ -40,7 +40,7 @@ bool ParallelGroups::holds(std::size_t begin) const
                        [begin](const Group& group) { return group.sameFiles.begin == begin; });
 }
 
-bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t begin)
+bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t begin, GroupsProgress* progress)
 {
     if (begin < m_notWorthUntil)
         return false;
@@ -59,6 +59,9 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
         m_notWorthUntil = end;
         return false;
     }
+    m_begin = begin;
+    m_end = end;
+    m_filesSplit.store(0, std::memory_order_relaxed);
     m_pool.share(m_groups.size(), 1, [&](int worker, std::size_t first, std::size_t last) {
         std::unique_ptr<ContentClassifier>& classifier = m_classifiers[std::size_t(worker)];
         if (!classifier)
@@ -68,9 +71,12 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
             // done, and a large one started last would leave the other
             // threads idle while it is read.
             Group& group = m_groups[m_groups.size() - 1 - g];
+            // The caller's thread is the window's: only it may tell.
+            SplitProgress* rounds = worker == 0 && progress ? progress->takingUp(group.sameFiles) : nullptr;
             group.classes = classifier->split(group.sameFiles.count(), [&](std::size_t file) -> const std::string& {
                 return m_listing.paths[files[group.sameFiles.firstName(file)].row];
-            }, files[group.sameFiles.begin].size);
+            }, files[group.sameFiles.begin].size, rounds);
+            m_filesSplit.fetch_add(group.sameFiles.length, std::memory_order_relaxed);
         }
     }, IoPool::Slow::Sleeping);
     return true;

@@ -5,6 +5,7 @@
 #include "MeasuredFiles.h"
 #include "SizeGroup.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -12,6 +13,16 @@
 namespace zelvo {
 
 class IoPool;
+
+// What the caller's own thread tells while it takes its share of the groups
+// split at once; the other threads tell nothing.
+class GroupsProgress {
+public:
+    virtual ~GroupsProgress() = default;
+    // The calling thread takes up the group of `sameFiles`; the rounds of its
+    // split are told to what this returns (nothing when null).
+    virtual SplitProgress* takingUp(const SameFiles& sameFiles) = 0;
+};
 
 // Splits the next few size groups of a few files each at once, one group per
 // thread of the pool. Such a group (two photos of one size, say) is read one
@@ -34,7 +45,17 @@ public:
 
     // Splits the size group at `begin` and the groups of its kind after it;
     // false when fewer than two such groups follow, and nothing is done.
-    bool split(const std::vector<MeasuredFile>& files, std::size_t begin);
+    bool split(const std::vector<MeasuredFile>& files, std::size_t begin, GroupsProgress* progress = nullptr);
+
+    // Where the size groups split with the one at `position` end, or 0 when
+    // it was not among them.
+    std::size_t splitUntil(std::size_t position) const
+    {
+        return position >= m_begin && position < m_end ? m_end : 0;
+    }
+    // Measured files of the groups split so far by the split under way (or
+    // the last one), whichever thread split them.
+    std::size_t filesSplit() const { return m_filesSplit.load(std::memory_order_relaxed); }
 
     // The classes of the size group at `begin`, which holds() it.
     std::vector<std::vector<std::size_t>> take(std::size_t begin);
@@ -56,6 +77,10 @@ private:
     // One classifier per thread of the pool, made when first needed.
     std::vector<std::unique_ptr<ContentClassifier>> m_classifiers;
     std::vector<Group> m_groups;
+    // The positions of the size groups split at once by the last split.
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    std::atomic<std::size_t> m_filesSplit{0};
     // Before this position no run of such groups is worth splitting at once.
     std::size_t m_notWorthUntil = 0;
 };

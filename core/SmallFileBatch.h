@@ -34,6 +34,9 @@ public:
 
     // Whether the size group starting at `begin` was read with the batch.
     bool holds(std::size_t begin) const { return begin >= m_begin && begin < m_end; }
+    // Where the size groups read with the one at `position` end, or 0 when
+    // it was not read with them.
+    std::size_t readUntil(std::size_t position) const { return holds(position) ? m_end : 0; }
 
     // Reads the size group starting at `begin` and the small groups after
     // it, as far as the budget allows, when they hold enough files to be

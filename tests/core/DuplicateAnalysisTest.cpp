@@ -724,10 +724,16 @@ private slots:
         QVERIFY(firstLookWithout);
     }
 
-    void progressFollowsTheWorkInsideOneLargeSizeGroup()
+    void progressFollowsTheWork_data()
     {
-        // 2,500 files of one size that differ from their first bytes, each
-        // open slowed by a millisecond: one size group that takes seconds.
+        QTest::addColumn<int>("shape");
+        QTest::newRow("one large size group") << 0;
+        QTest::newRow("pairs of small files, read many size groups at once") << 1;
+        QTest::newRow("pairs of larger files, split many size groups at once") << 2;
+    }
+    void progressFollowsTheWork()
+    {
+        // Each open slowed by a millisecond, so that the run takes seconds.
         struct SlowDisk : MemoryFileSystem {
             std::atomic<int> opens{0};
             Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override
@@ -741,9 +747,12 @@ private slots:
         struct TimedView : RecordingView {
             const SlowDisk* disk = nullptr;
             std::vector<std::pair<int, std::string>> bar, candidates;
+            bool analysing = false;
+            int comparisonBullets = 0;
             void setCaption(Control c, const std::string& text) override
             {
                 RecordingView::setCaption(c, text);
+                comparisonBullets += analysing && c == Control::Label10 && !text.empty();
                 if (c == Control::Label2 && !text.empty())
                     bar.emplace_back(disk->opens.load(), text);
                 if (c == Control::Label12 && !text.empty())
@@ -751,9 +760,20 @@ private slots:
             }
         } view;
         view.disk = &disk;
-        for (int i = 0; i < 2500; ++i) {
+        QFETCH(int, shape);
+        // One size group of 2,500 files that differ from their first bytes;
+        // or 2,000 pairs of small files, or 300 pairs of larger ones, each
+        // pair of a size of its own, the pool of threads on.
+        disk.setConcurrentReads(shape != 0);
+        for (int i = 0; i < (shape == 0 ? 2500 : shape == 1 ? 2000 : 300); ++i) {
             const std::string name = std::to_string(10000 + i);
-            disk.addFile("/d/f" + name, name + std::string(8192 - name.size(), 'x'));
+            if (shape == 0) {
+                disk.addFile("/d/f" + name, name + std::string(8192 - name.size(), 'x'));
+                continue;
+            }
+            const std::string contents = bytes(std::size_t((shape == 1 ? 100 : 5000) + i), char('a' + i % 7));
+            disk.addFile("/d/f" + name, contents);
+            disk.addFile("/d/g" + name, contents);
         }
         FolderListing listing;
         BulletBar bar(view);
@@ -761,20 +781,30 @@ private slots:
         FakeDateText dates;
         FakeMessageBox messages;
         RecordingRecorder recorder;
+        view.analysing = true;
         DuplicateAnalysis(disk, dates, view, messages, recorder).run({"/d", "*"}, listing);
+        const int opens = disk.opens.load();
 
-        // A second of the run is about 1,000 opens: both changed within half
-        // of that all through it, the bar only growing and the candidates
-        // naming later and later files.
-        for (const auto* changes : {&view.bar, &view.candidates}) {
+        // The bar changed all through the run, only growing, and ended near
+        // its full length; one large group names later and later candidates.
+        // A second of the run is about 1,000 opens on one thread.
+        std::vector<const std::vector<std::pair<int, std::string>>*> changing{&view.bar};
+        if (shape == 0)
+            changing.push_back(&view.candidates);
+        for (const auto* changes : changing) {
             QVERIFY(changes->size() > 10);
-            QVERIFY(changes->front().first < 500);
-            QVERIFY(changes->back().first > 2000);
+            QVERIFY(changes->front().first < opens / 5);
+            QVERIFY(changes->back().first > opens * 4 / 5);
             for (std::size_t i = 1; i < changes->size(); ++i) {
-                QVERIFY((*changes)[i].first - (*changes)[i - 1].first < 500);
+                QVERIFY((*changes)[i].first - (*changes)[i - 1].first < std::max(500, opens / 5));
                 QVERIFY((*changes)[i].second > (*changes)[i - 1].second);
             }
         }
+        QVERIFY(view.bar.back().second.size() / 3 >= 38);
+        // The comparison bar follows the rounds of the groups split at once.
+        if (shape == 2)
+            QVERIFY(view.comparisonBullets > 0);
+        QCOMPARE(recorder.pairs.size(), std::size_t(shape == 0 ? 0 : shape == 1 ? 2000 : 300));
         verifyFinalCleanup(view);
     }
 };
