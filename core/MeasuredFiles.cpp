@@ -86,7 +86,9 @@ FileMeasurer::RowFailure FileMeasurer::measureRows(std::size_t from, std::size_t
                 lastDevice = status->identity.device;
                 lastNumber = deviceNumber(lastDevice);
             }
-            if (status->size >= kSizeLimit || lastNumber == kNoDevice)
+            if (status->size >= kSizeLimit || lastNumber == kNoDevice || !status->regular)
+                continue;
+            if (!status->sizeTrusted && !sizeProven(m_listing.paths[row], status->size))
                 continue;
             file.size = status->size;
             file.device = lastNumber;
@@ -101,6 +103,22 @@ FileMeasurer::RowFailure FileMeasurer::measureRows(std::size_t from, std::size_t
             return {PassEnd::InvalidArgument, row};
     }
     return {};
+}
+
+// A file whose size says nothing of its contents (one of /proc or /sys, or
+// a link to it) takes part only when a read finds exactly that many bytes;
+// larger ones are not worth holding in memory to find out.
+bool FileMeasurer::sizeProven(const std::string& path, ByteCount size)
+{
+    constexpr ByteCount kLargestProof = ByteCount(1) << 20;
+    if (size > kLargestProof)
+        return false;
+    Result<std::unique_ptr<FileReader>> opened = m_fileSystem.openForComparing(path, size);
+    if (!opened || !*opened)
+        return false;
+    std::vector<std::byte> bytes(std::size_t(size) + 1);
+    const Result<std::size_t> got = (*opened)->read(bytes);
+    return got && *got == size;
 }
 
 // Devices are numbered in the order met, up to kDeviceLimit of them.

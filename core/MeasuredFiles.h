@@ -75,7 +75,8 @@ public:
 
     // Every listed file as it stands on disk now, in listing order. A file
     // that can be neither measured nor found otherwise (refused, device
-    // trouble) takes no part; a vanished one ends the pass at once.
+    // trouble), that is not a regular file now, or whose size a read does not
+    // bear out, takes no part; a vanished one ends the pass at once.
     PassEnd measure(std::vector<MeasuredFile>& files);
 
     // Takes the status of every wanted name of a size group again, now[i]
@@ -92,6 +93,7 @@ private:
     PassEnd measureInPool(std::vector<MeasuredFile>& files);
     RowFailure measureRows(std::size_t from, std::size_t to, std::vector<MeasuredFile>& files);
     std::uint32_t deviceNumber(std::uint64_t device);
+    bool sizeProven(const std::string& path, ByteCount size);
     Recheck recheckOne(const MeasuredFile& file);
 
     FileSystem& m_fileSystem;

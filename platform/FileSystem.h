@@ -37,6 +37,11 @@ struct FileStatus {
     // The fraction of the modification's second, where the system keeps it:
     // only to tell whether a file changed meanwhile.
     std::uint32_t modifiedNanoseconds = 0;
+    // Not a fifo, device, socket or folder.
+    bool regular = true;
+    // False on file systems that make a file's contents up as it is read
+    // (/proc, /sys): such a file may hold text and say 0 bytes.
+    bool sizeTrusted = true;
 };
 
 // An open file. Closing happens in the destructor, so no path can leave a file

@@ -15,11 +15,14 @@
 #include <fstream>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
+#include <mutex>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace zelvo {
 
@@ -388,6 +391,60 @@ std::atomic<std::uint64_t> lastFileSystemId{0};
 
 PosixFileSystem::PosixFileSystem() : m_folders(std::make_shared<FolderCache>(++lastFileSystemId)) {}
 
+namespace {
+
+// File systems whose files are made up as they are read: their sizes say
+// nothing of what a read finds.
+bool makesContentsUp(unsigned long type)
+{
+    switch (type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case 0x62656570: // configfs
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case BINFMTFS_MAGIC:
+    case NSFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether sizes on the device of `path` can be trusted. Asked of the system
+// once per device: a folder's files nearly all lie on one, and each thread
+// remembers the last answer.
+bool sizesTrustedOn(dev_t device, const std::string& path)
+{
+    thread_local dev_t lastDevice = 0;
+    thread_local int lastAnswer = -1;
+    if (lastAnswer >= 0 && lastDevice == device)
+        return lastAnswer == 1;
+    static std::mutex mutex;
+    static std::vector<std::pair<dev_t, bool>> known;
+    std::lock_guard lock(mutex);
+    auto found = std::find_if(known.begin(), known.end(), [device](const auto& k) { return k.first == device; });
+    if (found == known.end()) {
+        struct statfs fs;
+        // A path the system cannot take whole is taken to be ordinary.
+        const bool trusted = ::statfs(path.c_str(), &fs) != 0 || !makesContentsUp((unsigned long)fs.f_type);
+        found = known.insert(known.end(), {device, trusted});
+    }
+    lastDevice = device;
+    lastAnswer = found->second ? 1 : 0;
+    return found->second;
+}
+
+} // namespace
+
 Result<FileStatus> PosixFileSystem::status(const std::string& path)
 {
     struct stat st;
@@ -400,6 +457,8 @@ Result<FileStatus> PosixFileSystem::status(const std::string& path)
     status.modified = Timestamp{std::int64_t(st.st_mtim.tv_sec)};
     status.identity = FileIdentity{std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
     status.modifiedNanoseconds = std::uint32_t(st.st_mtim.tv_nsec);
+    status.regular = S_ISREG(st.st_mode);
+    status.sizeTrusted = sizesTrustedOn(st.st_dev, path);
     return status;
 }
 

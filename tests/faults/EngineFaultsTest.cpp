@@ -359,6 +359,73 @@ private slots:
         QVERIFY(::stat(bench.path("b").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
     }
 
+    void aFileThatIsNotWhatItsSizeSaysTakesNoPart_data()
+    {
+        // Empty files e1, e2 and e3 are scanned; then one name is put in
+        // place of e2 (after the scan), or added beside them (before it).
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("afterScan");
+        QTest::newRow("a named pipe in place of e2") << "fifo" << true;
+        QTest::newRow("a link to /dev/zero in place of e2") << "/dev/zero" << true;
+        QTest::newRow("a link to /proc/mounts beside them") << "/proc/mounts" << false;
+        QTest::newRow("a link to /proc/self/status beside them") << "/proc/self/status" << false;
+    }
+    void aFileThatIsNotWhatItsSizeSaysTakesNoPart()
+    {
+        // Empty files are identical without a read; a fifo, a device or a
+        // file made up as it is read only says it is empty, and a fifo must
+        // not block the run.
+        QFETCH(QString, what);
+        QFETCH(bool, afterScan);
+        FaultBench bench;
+        for (const char* name : {"e1", "e2", "e3"})
+            QVERIFY(writeFile(bench.path(name), ""));
+        const std::string odd = bench.path(afterScan ? "e2" : "p");
+        const auto place = [&] {
+            if (afterScan)
+                QVERIFY(::unlink(odd.c_str()) == 0);
+            if (what == "fifo")
+                QVERIFY(::mkfifo(odd.c_str(), 0644) == 0);
+            else
+                QVERIFY(::symlink(what.toUtf8().constData(), odd.c_str()) == 0);
+        };
+        if (!afterScan)
+            place();
+        bench.scan();
+        if (afterScan)
+            place();
+
+        const AnalysisOutcome outcome = bench.analyse();
+
+        std::vector<std::string> expected{"> " + bench.path("e1"), bench.path("e3")};
+        if (!afterScan)
+            expected.insert(expected.begin() + 1, bench.path("e2"));
+        QCOMPARE(bench.rows(), expected);
+        QCOMPARE(outcome.NumDuplicados, double(expected.size() - 1));
+    }
+
+    void groupsKeepTheOrderOfTheirReferencesWhenAFirstFileChanged()
+    {
+        // a = c = e and b = d; a is touched while the run reads it, so c
+        // becomes its group's reference and stands after b.
+        FaultBench bench;
+        for (const char* name : {"a", "c", "e"})
+            QVERIFY(writeFile(bench.path(name), bigContents('A')));
+        for (const char* name : {"b", "d"})
+            QVERIFY(writeFile(bench.path(name), bigContents('B')));
+        bench.scan();
+        const std::string a = bench.path("a");
+        bench.hooks.beforeRead(a, 2, [&] {
+            const timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, a.c_str(), times, 0) == 0);
+        });
+
+        bench.analyse();
+
+        QCOMPARE(bench.rows(), (Paths{"> " + bench.path("b"), bench.path("d"), "> " + bench.path("c"),
+                                      bench.path("e")}));
+    }
+
     void namesOfOneFileOnDiskAreNeverCopiesOfEachOther()
     {
         FaultBench bench;
@@ -448,7 +515,7 @@ private slots:
         ::chmod(logFolder.c_str(), 0755);
     }
 
-    void aFullDiskLosesTheRecordWholeAndTellsTheUserOnce()
+    void aFullDiskLosesTheRecordWholeTellsTheUserOnceAndSwitchesTheLogOff()
     {
         FaultBench bench;
         for (const char* name : {"a", "b", "c"})
@@ -466,10 +533,12 @@ private slots:
         QCOMPARE(pairsIn(records), (Paths{bench.path("a") + " | " + bench.path("b")}));
         QCOMPARE(bench.messages.callCount(), std::size_t(1));
         QCOMPARE(bench.messages.lastCall().title, std::string("Error con archivo log"));
-        // A full disk is no reason to stop logging once space is free again.
-        QVERIFY(bench.logSwitch.on);
+        // The later records would be lost in silence: the log goes off, and
+        // is switched on again once space is free.
+        QVERIFY(!bench.logSwitch.on);
 
         bench.files.clearFaults();
+        bench.logSwitch.on = true;
         QVERIFY(bench.deleteRow(bench.path("c")));
         const auto after = parseLog(bench.logBytes(), &whole);
         QVERIFY(whole);
