@@ -121,12 +121,16 @@ private:
         const bool split = m_fewFiles->split(files, sameFiles.begin, static_cast<GroupsProgress*>(this));
         m_splittingTogether = false;
         m_sameFiles = &sameFiles;
+        m_readUntil = readUntil(sameFiles.begin);
         return split;
     }
 
     SplitProgress* takingUp(const SameFiles& sameFiles) override
     {
         m_sameFiles = &sameFiles;
+        m_settledInGroup = 0;
+        m_readInRound = 0;
+        m_aloneInRound = 0;
         m_listener.comparing(pathOfFile(0), pathOfFile(1), (*m_files)[sameFiles.begin].size);
         tellSettled();
         return static_cast<SplitProgress*>(this);
@@ -150,8 +154,8 @@ private:
             return false;
         if (m_smallFiles->holds(begin))
             return true;
-        return m_smallFiles->read(files, begin, [&](std::size_t position, std::size_t done) {
-            m_readInRound = done;
+        const bool read = m_smallFiles->read(files, begin, [&](std::size_t position, std::size_t done) {
+            m_readTogether = done;
             tellSettled();
             // The file goes with the reference of its own size group.
             const MeasuredFile& file = files[position];
@@ -161,6 +165,9 @@ private:
             if (&*reference != &file)
                 m_listener.comparing(pathOf(*reference), pathOf(file), file.size);
         });
+        m_readTogether = 0;
+        m_readUntil = readUntil(begin);
+        return read;
     }
 
     // --- How far the split is, for the listener ------------------------------
@@ -188,9 +195,10 @@ private:
         tellSettled();
     }
 
-    // A file left alone is settled; one read but not yet known to be alone,
-    // or read with a later size group, counts one half. The count never goes
-    // back within a pass.
+    // A file left alone is settled; one read but not yet known to be alone
+    // counts one half. A file read whole, or split, with the groups around it
+    // is as good as settled: what is left of it is quick work in memory. The
+    // count never goes back within a pass.
     void tellSettled()
     {
         const std::uint64_t halves = settledHalves();
@@ -202,14 +210,13 @@ private:
 
     std::uint64_t settledHalves() const
     {
-        const std::uint64_t before = 2 * std::uint64_t(m_settledBefore);
-        // The group was read with those up to m_readUntil, each of whose
-        // files counts one half until its own group is reached.
         if (m_readUntil > m_settledBefore)
-            return before + (m_readUntil - m_settledBefore);
-        if (m_splittingTogether)
-            return before + m_fewFiles->filesSplit();
-        return before + 2 * std::uint64_t(m_settledInGroup) + m_readInRound + m_aloneInRound;
+            return 2 * std::uint64_t(m_readUntil);
+        const std::uint64_t before = 2 * std::uint64_t(m_settledBefore);
+        // While groups are split at once, the one the window's thread splits
+        // counts as a group split alone does.
+        const std::uint64_t together = m_splittingTogether ? m_fewFiles->filesSplit() : m_readTogether;
+        return before + 2 * std::uint64_t(together + m_settledInGroup) + m_readInRound + m_aloneInRound;
     }
 
     const std::string& pathOf(const MeasuredFile& file) const { return m_listing.paths[file.row]; }
@@ -331,6 +338,7 @@ private:
     std::size_t m_settledBefore = 0;
     std::size_t m_readUntil = 0;
     bool m_splittingTogether = false;
+    std::size_t m_readTogether = 0;
     std::size_t m_settledInGroup = 0;
     std::size_t m_readInRound = 0;
     std::size_t m_aloneInRound = 0;
