@@ -11,6 +11,7 @@
 namespace zelvo {
 
 class IoPool;
+class RoundReader;
 
 // Limits that keep a large group of same-size files within the process's
 // means: open files and bytes held in buffers at once.
@@ -100,6 +101,10 @@ public:
                                                         const ContentOf& contentOf, SplitProgress* progress);
 
 private:
+    void prepareArena(std::size_t bytes);
+    std::vector<std::vector<std::size_t>> splitRound(const std::vector<std::vector<std::size_t>>& classes,
+                                                     RoundReader& reader, SplitProgress* progress);
+
     FileSystem& m_fileSystem;
     ClassifierLimits m_limits;
     IoPool* m_pool;
