@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "AccessibleLabels.h"
+#include "Announcer.h"
 #include "DisplayText.h"
 #include "DirectoryList.h"
 #include "DriveList.h"
@@ -29,7 +31,7 @@ namespace zelvo {
 Form1::Form1(PlatformServices services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_work(new ResponsiveWork(this)),
       m_pacedFileSystem(services.fileSystem, [this] { m_work->pulse(); }),
-      m_endProgram([] { QCoreApplication::exit(0); })
+      m_announcer(new Announcer(this)), m_endProgram([] { QCoreApplication::exit(0); })
 {
     createControls();
     createMenus();
@@ -193,9 +195,16 @@ QLabel* Form1::labelFor(Control control) const
 void Form1::setCaption(Control control, const std::string& text)
 {
     // Captions may carry paths, whose bytes need not be UTF-8.
-    if (QLabel* label = labelFor(control))
+    if (QLabel* label = labelFor(control)) {
         label->setText(displayText(text));
-    else if (control == Control::Text2)
+        bulletBarChanged(label);
+        // The count lines tell the end of a scan, an analysis or a deletion;
+        // without a number they only say that one has begun.
+        const bool countLine = control == Control::Label3 || control == Control::Label6;
+        const QString shown = label->text().trimmed();
+        if (countLine && !shown.isEmpty() && shown.front().isDigit())
+            m_announcer->announce(shown);
+    } else if (control == Control::Text2)
         Text2->setPlainText(displayText(text));
 }
 
