@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -71,6 +72,10 @@ Form2::Form2()
     Command1 = new QPushButton(QStringLiteral("&Cerrar"), this);
     Command1->setGeometry(304, 376, 73, 33);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Without a close box, Escape is the keyboard's way out besides Alt+C.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeKey, &QShortcut::activated, this, &Form2::Command1_Click);
+    List1->setAccessibleName(QStringLiteral("Registro de actividad"));
 
     setTabOrder(List1, Command1);
 }
