@@ -201,13 +201,26 @@ private slots:
         QCOMPARE(viewer->Command1->geometry(), QRect(304, 376, 73, 33));
     }
 
+    void closingDestroysTheWindow_data()
+    {
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("Cerrar clicked") << false;
+        // It has no close box; Escape is the keyboard's way out.
+        QTest::newRow("Escape") << true;
+    }
+
     void closingDestroysTheWindow()
     {
+        QFETCH(bool, byKeyboard);
         Bench b;
         b.writeLog("x\r\n");
         QPointer<Form2> viewer = Form2::open(b.files, b.messages, b.logPath);
         viewer->show();
-        QTest::mouseClick(viewer->Command1, Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowActive(viewer));
+        if (byKeyboard)
+            QTest::keyClick(viewer->List1, Qt::Key_Escape);
+        else
+            QTest::mouseClick(viewer->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(viewer.isNull());
         QCOMPARE(b.files.openReaders(), 0);
