@@ -362,6 +362,10 @@ private slots:
         QCOMPARE(harness.programEnds, 1);
         w.Salir->trigger();
         QCOMPARE(harness.programEnds, 2);
+        // Intro on the focused "Salir", as on any button of the desktop.
+        w.Command2->setFocus();
+        QTest::keyClick(w.Command2, Qt::Key_Return);
+        QCOMPARE(harness.programEnds, 3);
         QCOMPARE(harness.messages.callCount(), std::size_t(0));
     }
 

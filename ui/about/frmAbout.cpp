@@ -123,7 +123,7 @@ void frmAbout::createControls()
                               twipRect(2040, 2520, 3132, 468), QColor(255, 255, 0));
 
     // A screen reader says what the pictures show; the texts read as they are.
-    const std::pair<QLabel*, const char*> pictures[]{{Image1, "Zelvo"},
+    const std::pair<QLabel*, const char*> pictures[]{{Image1, "Quervaleta"},
                                                      {Image2, "Dos figuras numeradas"},
                                                      {Image3, "Globo terráqueo"},
                                                      {Image4, "Bandera de España"}};

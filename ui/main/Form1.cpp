@@ -135,6 +135,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Command1 && event->type() == QEvent::KeyPress)
         return Command1_KeyPress(*static_cast<QKeyEvent*>(event));
+    // Intro presses the other buttons too, as it does on the rest of the
+    // desktop; outside a dialog a Qt button answers the space bar alone.
+    if ((watched == Command2 || watched == Command3) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
 
     // The menu items' keys come first wherever the focus is, also in the
     // text boxes, which would otherwise keep Ctrl+V for pasting.

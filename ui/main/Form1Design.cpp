@@ -224,7 +224,8 @@ void Form1::createControls()
     nameControls();
 
     stackControls();
-    Command1->installEventFilter(this);
+    for (QWidget* button : std::initializer_list<QWidget*>{Command1, Command2, Command3})
+        button->installEventFilter(this);
     for (QWidget* textBox : std::initializer_list<QWidget*>{Text1, Text2})
         textBox->installEventFilter(this);
 }
