@@ -4,6 +4,7 @@
 #include "platform/PosixFileSystem.h"
 #include "ui/viewer/Form2.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QListView>
@@ -217,6 +218,10 @@ private slots:
         QPointer<Form2> viewer = Form2::open(b.files, b.messages, b.logPath);
         viewer->show();
         QVERIFY(QTest::qWaitForWindowActive(viewer));
+        // What a screen reader says as the viewer opens.
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(viewer.data());
+        QCOMPARE(read->role(), QAccessible::Window);
+        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("Log"));
         if (byKeyboard)
             QTest::keyClick(viewer->List1, Qt::Key_Escape);
         else

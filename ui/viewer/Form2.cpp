@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include <QAccessibleWidget>
 #include <QIcon>
 #include <QListView>
 #include <QPainter>
@@ -46,6 +47,15 @@ std::string readAll(FileReader& reader, ByteCount expectedSize)
     return bytes;
 }
 
+// A plain top-level widget reads as a bare pane; the viewer is a window, and
+// a screen reader says so when it opens.
+QAccessibleInterface* viewerFactory(const QString&, QObject* object)
+{
+    if (auto* viewer = qobject_cast<Form2*>(object))
+        return new QAccessibleWidget(viewer, QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 Form2::Form2()
@@ -53,6 +63,11 @@ Form2::Form2()
     // no close, minimise or maximise button either.
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rows(this)
 {
+    static const bool readAsWindow = [] {
+        QAccessible::installFactory(viewerFactory);
+        return true;
+    }();
+    (void)readAsWindow;
     setAttribute(Qt::WA_DeleteOnClose);
     // Qt leaves tool windows out when it looks for the program's last open
     // window; the viewer is one of the program's windows.
