@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running Zelvo need, and with
 # --tests (as ./test calls it) those that testing needs too: the virtual
-# display and the keys of the end-to-end test, clang and the sanitizer
+# display and the keys of the end-to-end tests, the accessibility bus and
+# its Python bindings that the screen reader's test reads, clang and the sanitizer
 # runtimes, the checkers of the package. Does nothing when every package is
 # already there, so it is cheap to call on every build.
 set -euo pipefail
@@ -14,6 +15,7 @@ packages=(
 if [ "${1:-}" = --tests ]; then
   packages+=(
     xvfb xauth xdotool x11-utils
+    dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev
     libasan8 libubsan1 libtsan2
     dpkg-dev file lintian appstream desktop-file-utils

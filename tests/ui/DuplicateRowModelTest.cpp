@@ -25,6 +25,17 @@ class DuplicateRowModelTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aScreenReaderHearsWhatARowIsRatherThanItsArrow()
+    {
+        DuplicateRowModel model;
+        model.append(headRow("/d/a", 1));
+        model.append(twinRow("/d/b", 1));
+        const auto heard = [&](int row) { return model.index(row, 0).data(Qt::AccessibleTextRole); };
+        QCOMPARE(heard(0).toString(), QString("Original: /d/a"));
+        QCOMPARE(heard(1).toString(), QString("Copia: /d/b"));
+        QCOMPARE(shown(model, 0), QString::fromUtf8("\u00B7\u00B7\u00B7\u00B7> /d/a"));
+    }
+
     void withoutAHoldEveryRowReachesTheViewsAsItIsAppended()
     {
         DuplicateRowModel model;

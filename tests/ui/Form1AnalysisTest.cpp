@@ -1,6 +1,7 @@
 #include "Form1Harness.h"
 #include "PostedClick.h"
 #include "platform/ForwardingFileSystem.h"
+#include "ui/main/Announcer.h"
 #include "ui/main/PictureButton.h"
 #include "ui/main/ResponsiveWork.h"
 #include "ui/main/RowListView.h"
@@ -119,6 +120,9 @@ private slots:
         QCOMPARE(harness.window->List1->model()->rowCount(), 0);
         QCOMPARE(harness.window->Label3->text(), QStringLiteral("0 Archivos duplicados"));
         QVERIFY(!harness.window->Command3->isEnabled());
+        // A screen reader hears the count too, once the throttle lets it.
+        const Announcer* announcer = harness.window->findChild<Announcer*>();
+        QTRY_COMPARE(announcer->lastSaid(), QStringLiteral("0 Archivos duplicados"));
     }
 
     void aSelectedRowIsSeenAsSelectedByTheDeletion()

@@ -2,6 +2,8 @@
 #include "ui/main/PictureButton.h"
 #include "ui/main/RowListView.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QAction>
 #include <QComboBox>
 #include <QFontInfo>
@@ -188,6 +190,80 @@ private slots:
                  QStringLiteral("Buscar archivos duplicados en el directorio seleccionado"));
     }
 
+    void aScreenReaderHearsEveryControlByName_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("Dir1") << "Dir1" << "Carpetas" << "";
+        QTest::newRow("File1") << "File1" << "Archivos de la carpeta" << "";
+        QTest::newRow("List1") << "List1" << "Archivos duplicados" << "";
+        QTest::newRow("Text1") << "Text1" << "Tipos de archivo" << "";
+        QTest::newRow("Text2") << "Text2" << "Vista previa del archivo" << "Visor de archivos";
+        QTest::newRow("Command3") << "Command3" << "Borrar" << "Borrar archivos seleccionados";
+        // The size and the date are read after their captions.
+        QTest::newRow("Label4") << "Label4" << "Tamaño: 3 bytes" << "";
+        QTest::newRow("Label5 empty") << "Label5" << "Fecha" << "";
+    }
+
+    void aScreenReaderHearsEveryControlByName()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(QString, description);
+        Form1Harness harness(m_folder.path());
+        Form1& w = *harness.window;
+        w.setCaption(Control::Label4, "3 bytes");
+        const std::map<QString, QWidget*> controls{
+            {"Dir1", w.Dir1},   {"File1", w.File1},   {"List1", w.List1},
+            {"Text1", w.Text1}, {"Text2", w.Text2},   {"Command3", w.Command3},
+            {"Label4", w.Label4}, {"Label5", w.Label5}};
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(controls.at(control));
+        QVERIFY(read);
+        QCOMPARE(read->text(QAccessible::Name), name);
+        QCOMPARE(read->text(QAccessible::Description), description);
+    }
+
+    void theDriveListIsNamedByAnUnseenLabel()
+    {
+        Form1Harness harness(m_folder.path());
+        QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(harness.window->Drive1);
+        const auto labels = drive->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Unidad"));
+        QVERIFY(!static_cast<QWidget*>(labels.first().first->object())->isVisible());
+    }
+
+    void theBulletBarsReadAsProgressBarsFollowingTheirBullets()
+    {
+        Form1Harness harness(m_folder.path());
+        Form1& w = *harness.window;
+        const auto bullets = [](int count) {
+            std::string text;
+            for (int i = 0; i < count; ++i)
+                text += "\xE2\x80\xA2";
+            return text;
+        };
+        const struct {
+            Control bar;
+            int count;
+            int percent;
+        } readings[]{{Control::Label2, 0, 0},  {Control::Label2, 20, 50},  {Control::Label2, 39, 97},
+                     {Control::Label10, 59, 98}, {Control::Label10, 60, 100}};
+        for (const auto& reading : readings) {
+            w.setCaption(reading.bar, bullets(reading.count));
+            QLabel* label = reading.bar == Control::Label2 ? w.Label2 : w.Label10;
+            QAccessibleInterface* read = QAccessible::queryAccessibleInterface(label);
+            QCOMPARE(read->role(), QAccessible::ProgressBar);
+            QCOMPARE(read->valueInterface()->currentValue().toInt(), reading.percent);
+            QCOMPARE(read->valueInterface()->maximumValue().toInt(), 100);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.Label2)->text(QAccessible::Name),
+                 QStringLiteral("Progreso del análisis"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.Label10)->text(QAccessible::Name),
+                 QStringLiteral("Progreso de la comparación"));
+    }
+
     void theButtonsShowTheirOwnPictures()
     {
         Form1Harness harness(m_folder.path());
@@ -286,6 +362,10 @@ private slots:
         QCOMPARE(harness.programEnds, 1);
         w.Salir->trigger();
         QCOMPARE(harness.programEnds, 2);
+        // Intro on the focused "Salir", as on any button of the desktop.
+        w.Command2->setFocus();
+        QTest::keyClick(w.Command2, Qt::Key_Return);
+        QCOMPARE(harness.programEnds, 3);
         QCOMPARE(harness.messages.callCount(), std::size_t(0));
     }
 

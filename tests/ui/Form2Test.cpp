@@ -4,6 +4,7 @@
 #include "platform/PosixFileSystem.h"
 #include "ui/viewer/Form2.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QListView>
@@ -201,13 +202,30 @@ private slots:
         QCOMPARE(viewer->Command1->geometry(), QRect(304, 376, 73, 33));
     }
 
+    void closingDestroysTheWindow_data()
+    {
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("Cerrar clicked") << false;
+        // It has no close box; Escape is the keyboard's way out.
+        QTest::newRow("Escape") << true;
+    }
+
     void closingDestroysTheWindow()
     {
+        QFETCH(bool, byKeyboard);
         Bench b;
         b.writeLog("x\r\n");
         QPointer<Form2> viewer = Form2::open(b.files, b.messages, b.logPath);
         viewer->show();
-        QTest::mouseClick(viewer->Command1, Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowActive(viewer));
+        // What a screen reader says as the viewer opens.
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(viewer.data());
+        QCOMPARE(read->role(), QAccessible::Window);
+        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("Log"));
+        if (byKeyboard)
+            QTest::keyClick(viewer->List1, Qt::Key_Escape);
+        else
+            QTest::mouseClick(viewer->Command1, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(viewer.isNull());
         QCOMPARE(b.files.openReaders(), 0);

@@ -121,6 +121,14 @@ void frmAbout::createControls()
                               QStringLiteral("Programa de libre distribución (freeware).        "
                                              "Puede copiarlo y distribuirlo sin limitación. "),
                               twipRect(2040, 2520, 3132, 468), QColor(255, 255, 0));
+
+    // A screen reader says what the pictures show; the texts read as they are.
+    const std::pair<QLabel*, const char*> pictures[]{{Image1, "Quervaleta"},
+                                                     {Image2, "Dos figuras numeradas"},
+                                                     {Image3, "Globo terráqueo"},
+                                                     {Image4, "Bandera de España"}};
+    for (const auto& [picture, name] : pictures)
+        picture->setAccessibleName(QString::fromUtf8(name));
 }
 
 void frmAbout::stackControls()

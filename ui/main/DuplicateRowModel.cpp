@@ -78,6 +78,11 @@ QVariant DuplicateRowModel::data(const QModelIndex& index, int role) const
         return r.isHead ? QString::fromUtf8(kHeadRowPrefix.data(), qsizetype(kHeadRowPrefix.size())) +
                               displayText(r.path)
                         : displayText(r.path);
+    case Qt::AccessibleTextRole:
+        // Read aloud, the arrow of a head row is four dots and a sign; what
+        // it means is said instead.
+        return (r.isHead ? QStringLiteral("Original: ") : QStringLiteral("Copia: ")) +
+               displayText(r.path);
     case RawPathRole:
         return QByteArray::fromStdString(r.path);
     case GroupRole:

@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "AccessibleLabels.h"
+#include "Announcer.h"
 #include "DisplayText.h"
 #include "DirectoryList.h"
 #include "DriveList.h"
@@ -29,7 +31,7 @@ namespace zelvo {
 Form1::Form1(PlatformServices services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_work(new ResponsiveWork(this)),
       m_pacedFileSystem(services.fileSystem, [this] { m_work->pulse(); }),
-      m_endProgram([] { QCoreApplication::exit(0); })
+      m_announcer(new Announcer(this)), m_endProgram([] { QCoreApplication::exit(0); })
 {
     createControls();
     createMenus();
@@ -133,6 +135,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Command1 && event->type() == QEvent::KeyPress)
         return Command1_KeyPress(*static_cast<QKeyEvent*>(event));
+    // Intro presses the other buttons too, as it does on the rest of the
+    // desktop; outside a dialog a Qt button answers the space bar alone.
+    if ((watched == Command2 || watched == Command3) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
 
     // The menu items' keys come first wherever the focus is, also in the
     // text boxes, which would otherwise keep Ctrl+V for pasting.
@@ -193,9 +204,16 @@ QLabel* Form1::labelFor(Control control) const
 void Form1::setCaption(Control control, const std::string& text)
 {
     // Captions may carry paths, whose bytes need not be UTF-8.
-    if (QLabel* label = labelFor(control))
+    if (QLabel* label = labelFor(control)) {
         label->setText(displayText(text));
-    else if (control == Control::Text2)
+        bulletBarChanged(label);
+        // The count lines tell the end of a scan, an analysis or a deletion;
+        // without a number they only say that one has begun.
+        const bool countLine = control == Control::Label3 || control == Control::Label6;
+        const QString shown = label->text().trimmed();
+        if (countLine && !shown.isEmpty() && shown.front().isDigit())
+            m_announcer->announce(shown);
+    } else if (control == Control::Text2)
         Text2->setPlainText(displayText(text));
 }
 

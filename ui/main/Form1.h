@@ -26,6 +26,7 @@ class QRadioButton;
 
 namespace zelvo {
 
+class Announcer;
 class DirectoryList;
 class DriveList;
 class DuplicateRowModel;
@@ -181,6 +182,8 @@ private:
     void createControls();
     QWidget* createClientArea();
     void createLabels(QWidget* client);
+    void readLabelAloud(QLabel* label);
+    void nameControls();
     void createPanel(QWidget* client);
     void createFileTypes(QWidget* client);
     void createViewer(QWidget* client);
@@ -213,6 +216,8 @@ private:
     FileNameModel* m_fileNames = nullptr;
     DuplicateRowModel* m_rows = nullptr;
     bool m_pointerBusy = false;
+    // Tells the screen reader of the count lines' news (Form1.cpp).
+    Announcer* m_announcer = nullptr;
     std::function<void()> m_endProgram;
 
     // The activity log, whose switch is the check mark of `log`, and the one

@@ -3,6 +3,7 @@
 
 #include "Form1.h"
 
+#include "AccessibleLabels.h"
 #include "Artwork.h"
 #include "DirectoryList.h"
 #include "DriveList.h"
@@ -190,6 +191,7 @@ RowListView* rowList(QWidget* client, QAbstractItemModel* rows,
 
 void Form1::createControls()
 {
+    installAccessibleLabels();
     QWidget* client = createClientArea();
     createLabels(client);
     createPanel(client);
@@ -219,9 +221,11 @@ void Form1::createControls()
                              QStringLiteral("Borrar archivos seleccionados"));
     Command3->setEnabled(false);
     createViewer(client);
+    nameControls();
 
     stackControls();
-    Command1->installEventFilter(this);
+    for (QWidget* button : std::initializer_list<QWidget*>{Command1, Command2, Command3})
+        button->installEventFilter(this);
     for (QWidget* textBox : std::initializer_list<QWidget*>{Text1, Text2})
         textBox->installEventFilter(this);
 }
@@ -245,7 +249,12 @@ QWidget* Form1::createClientArea()
 void Form1::createLabels(QWidget* client)
 {
     for (const LabelDesign& design : kLabels) {
-        auto* label = new QLabel(QString::fromUtf8(design.caption), client);
+        auto* label = new QLabel(client);
+        this->*design.control = label;
+        // How a label reads is settled before its first text, which would
+        // otherwise be read (and cached) the plain way.
+        readLabelAloud(label);
+        label->setText(QString::fromUtf8(design.caption));
         label->setGeometry(pixelsOf(design.place));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setAutoFillBackground(!design.transparent);
@@ -255,8 +264,49 @@ void Form1::createLabels(QWidget* client)
             setTextColour(label, colourOf(design.ink));
         if (design.hidden)
             label->hide();
-        this->*design.control = label;
     }
+}
+
+void Form1::readLabelAloud(QLabel* label)
+{
+    if (label == Label2)
+        readAsBulletBar(label, QStringLiteral("Progreso del análisis"), 40);
+    else if (label == Label10)
+        readAsBulletBar(label, QStringLiteral("Progreso de la comparación"), 60);
+    else if (label == Label4)
+        readWithCaption(label, QStringLiteral("Tamaño"));
+    else if (label == Label5)
+        readWithCaption(label, QStringLiteral("Fecha"));
+    else if (label == Label12)
+        readWithCaption(label, QStringLiteral("Comparando con"));
+    else if (label == Label16)
+        readWithCaption(label, QStringLiteral("Fecha del archivo comparado"));
+}
+
+void Form1::nameControls()
+{
+    // The names a screen reader says for the controls that have no caption
+    // of their own, or whose caption is too terse to stand alone.
+    const std::pair<QWidget*, const char*> names[]{
+        {Drive1, "Unidad"},
+        {Dir1, "Carpetas"},
+        {File1, "Archivos de la carpeta"},
+        {List1, "Archivos duplicados"},
+        {Text1, "Tipos de archivo"},
+        {Text2, "Vista previa del archivo"},
+        {Image2, "Imagen del archivo"},
+        {Frame1, "Tipo de archivo"},
+    };
+    for (const auto& [control, name] : names)
+        control->setAccessibleName(QString::fromUtf8(name));
+    // On this desktop Qt reads a drop-down list by its chosen item alone and
+    // leaves its name to a label: one that is never shown, as the design has
+    // no caption there.
+    auto* driveCaption = new QLabel(QStringLiteral("Unidad"), Drive1->parentWidget());
+    driveCaption->setBuddy(Drive1);
+    driveCaption->hide();
+    for (QWidget* tipped : std::initializer_list<QWidget*>{Command1, Command3, Frame1, Text2})
+        tipped->setAccessibleDescription(tipped->toolTip());
 }
 
 void Form1::createPanel(QWidget* client)

@@ -1,10 +1,12 @@
 #include "Form2.h"
 
+#include <QAccessibleWidget>
 #include <QIcon>
 #include <QListView>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -45,6 +47,15 @@ std::string readAll(FileReader& reader, ByteCount expectedSize)
     return bytes;
 }
 
+// A plain top-level widget reads as a bare pane; the viewer is a window, and
+// a screen reader says so when it opens.
+QAccessibleInterface* viewerFactory(const QString&, QObject* object)
+{
+    if (auto* viewer = qobject_cast<Form2*>(object))
+        return new QAccessibleWidget(viewer, QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 Form2::Form2()
@@ -52,6 +63,11 @@ Form2::Form2()
     // no close, minimise or maximise button either.
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_rows(this)
 {
+    static const bool readAsWindow = [] {
+        QAccessible::installFactory(viewerFactory);
+        return true;
+    }();
+    (void)readAsWindow;
     setAttribute(Qt::WA_DeleteOnClose);
     // Qt leaves tool windows out when it looks for the program's last open
     // window; the viewer is one of the program's windows.
@@ -71,6 +87,10 @@ Form2::Form2()
     Command1 = new QPushButton(QStringLiteral("&Cerrar"), this);
     Command1->setGeometry(304, 376, 73, 33);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Without a close box, Escape is the keyboard's way out besides Alt+C.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeKey, &QShortcut::activated, this, &Form2::Command1_Click);
+    List1->setAccessibleName(QStringLiteral("Registro de actividad"));
 
     setTabOrder(List1, Command1);
 }
