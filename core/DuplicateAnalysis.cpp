@@ -293,20 +293,21 @@ private:
 
         const std::string& referencePath = pathOf(reference);
         const int group = ++m_groups;
-        m_listener.rowFound({true, referencePath, group});
+        m_listener.rowFound({true, referencePath, group, reference.row});
         for (auto twin = names.begin() + 1; twin != names.end(); ++twin) {
             if (!twinOfReference(*twin))
                 continue;
-            const PassEnd end = recordTwin(referencePath, pathOf(files[*twin]), size, group);
+            const PassEnd end = recordTwin(referencePath, files[*twin], size, group);
             if (end != PassEnd::Finished)
                 return end;
         }
         return PassEnd::Finished;
     }
 
-    PassEnd recordTwin(const std::string& referencePath, const std::string& twinPath, ByteCount size, int group)
+    PassEnd recordTwin(const std::string& referencePath, const MeasuredFile& twin, ByteCount size, int group)
     {
-        m_listener.rowFound({false, twinPath, group});
+        const std::string& twinPath = pathOf(twin);
+        m_listener.rowFound({false, twinPath, group, twin.row});
         const FileError recorded = m_recorder.RegistroPar(referencePath, size, twinPath);
         if (recorded == FileError::NotFound)
             return PassEnd::Vanished;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,14 +13,23 @@ inline constexpr std::string_view kHeadRowPrefix = "\xC2\xB7\xC2\xB7\xC2\xB7\xC2
 // group; a twin row names a file identical to it. The group number ties rows
 // to their group even after other rows were removed.
 struct DuplicateRow {
+    static constexpr std::uint32_t kNotListed = std::uint32_t(-1);
+
     bool isHead = false;
     std::string path;
     int group = 0;
+    // The row of the folder listing that holds the same path, when the row
+    // comes from it: a list of a million rows can then share the listing's
+    // paths instead of copying them. It is no part of what the row says.
+    std::uint32_t listingRow = kNotListed;
 
     // The row as the list shows it: "····> " + path for a head row, the bare
     // path otherwise (UTF-8 prefix, path bytes unchanged).
     std::string text() const { return isHead ? std::string(kHeadRowPrefix) + path : path; }
-    bool operator==(const DuplicateRow&) const = default;
+    bool operator==(const DuplicateRow& other) const
+    {
+        return isHead == other.isHead && path == other.path && group == other.group;
+    }
 };
 
 // The path a row's text names: a text that starts with "····>" loses its six

@@ -13,12 +13,16 @@ namespace zelvo {
 struct FolderListing {
     std::vector<ByteCount> sizes;
     std::vector<std::string> paths;
+    // Counts the clearings: rows that point into the listing tell by it that
+    // the listing they point into was rebuilt since.
+    std::uint64_t generation = 0;
 
     std::size_t NumArchivos() const { return paths.size(); }
     void clear()
     {
         sizes.clear();
         paths.clear();
+        ++generation;
     }
 };
 

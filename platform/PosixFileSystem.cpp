@@ -17,6 +17,7 @@
 #include <linux/fs.h>
 #include <linux/magic.h>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
@@ -152,24 +153,61 @@ bool isRegularFile(int folderFd, const dirent& entry)
     return S_ISREG(st.st_mode);
 }
 
-struct SortableName {
-    std::vector<char32_t> key;
-    std::string name;
-};
+// A name's folded characters written so that comparing the bytes compares
+// the characters: UTF-8's scheme, which keeps the order of the code points,
+// stretched to any value the folding gives. One buffer holds every key: a
+// vector per name would cost a million folders four times their names.
+void appendOrderedKey(std::string& keys, std::string_view name)
+{
+    for (char32_t c : foldedCharacters(name)) {
+        const auto v = std::uint32_t(c);
+        if (v < 0x80) {
+            keys += char(v);
+            continue;
+        }
+        int tail = v < 0x800 ? 1 : v < 0x10000 ? 2 : v < 0x200000 ? 3 : v < 0x4000000 ? 4 : 5;
+        const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
+        keys += char(lead[tail] | (v >> (6 * tail)));
+        while (tail-- > 0)
+            keys += char(0x80 | ((v >> (6 * tail)) & 0x3F));
+    }
+}
 
 void sortIgnoringCase(std::vector<std::string>& names)
 {
-    std::vector<SortableName> sortable;
-    sortable.reserve(names.size());
-    for (auto& name : names)
-        sortable.push_back({foldedCharacters(name), std::move(name)});
-    std::sort(sortable.begin(), sortable.end(), [](const SortableName& a, const SortableName& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return a.name < b.name;
+    std::string keys;
+    std::vector<std::size_t> keyStart;
+    keyStart.reserve(names.size() + 1);
+    for (const std::string& name : names) {
+        keyStart.push_back(keys.size());
+        appendOrderedKey(keys, name);
+    }
+    keyStart.push_back(keys.size());
+    const auto key = [&](std::uint32_t i) {
+        return std::string_view(keys).substr(keyStart[i], keyStart[i + 1] - keyStart[i]);
+    };
+    std::vector<std::uint32_t> order(names.size());
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int byKey = key(a).compare(key(b));
+        return byKey != 0 ? byKey < 0 : names[a] < names[b];
     });
-    for (std::size_t i = 0; i < names.size(); ++i)
-        names[i] = std::move(sortable[i].name);
+    // The names move into their places along the cycles of the order, with
+    // no second copy of the list.
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        std::string held = std::move(names[start]);
+        std::uint32_t at = start;
+        while (order[at] != start) {
+            const std::uint32_t from = order[at];
+            names[at] = std::move(names[from]);
+            order[at] = at;
+            at = from;
+        }
+        names[at] = std::move(held);
+        order[at] = at;
+    }
 }
 
 // Opens a folder as its path names it now. A path too long for one system

@@ -36,6 +36,20 @@ private slots:
         QCOMPARE(shown(model, 0), QString::fromUtf8("\u00B7\u00B7\u00B7\u00B7> /d/a"));
     }
 
+    void aRowSharesTheListingsPathOnlyWhereTheListingHoldsThatPath()
+    {
+        FolderListing listing;
+        listing.paths = {"/d/a", "/d/b"};
+        DuplicateRowModel model;
+        model.shareListing(&listing);
+        model.append({true, "/d/a", 1, 0});
+        model.append({false, "/d/other", 1, 1}); // a stale place: its own path is kept
+        model.append({false, "/d/b", 1, 1});
+        QCOMPARE(model.row(0).path, std::string("/d/a"));
+        QCOMPARE(model.row(1).path, std::string("/d/other"));
+        QCOMPARE(shown(model, 2), QString("/d/b"));
+    }
+
     void withoutAHoldEveryRowReachesTheViewsAsItIsAppended()
     {
         DuplicateRowModel model;

@@ -2,6 +2,7 @@
 
 #include "core/CoarseClock.h"
 #include "core/DuplicateRow.h"
+#include "core/FolderListing.h"
 #include "platform/Expect.h"
 
 #include <QAbstractListModel>
@@ -21,6 +22,10 @@ namespace zelvo {
 // laid out again whole, which at a million rows would take longer than the
 // analysis between two paintings. rowCount() is what the views know; size()
 // and row() also see the rows not handed out yet.
+//
+// A row whose path stands in the folder listing keeps only its place there:
+// a million rows would otherwise hold a second copy of every path. Every scan
+// that rebuilds the listing clears the list first.
 class DuplicateRowModel final : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -33,14 +38,13 @@ public:
     static constexpr int GroupRole = Qt::UserRole + 1;
     static constexpr int IsHeadRole = Qt::UserRole + 2;
 
+    // The listing whose paths rows may share; it outlives the model.
+    void shareListing(const FolderListing* listing) { m_listing = listing; }
+
     void clear();
     void append(const DuplicateRow& row);
     void remove(int row);
-    const DuplicateRow& row(int index) const
-    {
-        ZELVO_EXPECT(index >= 0 && std::size_t(index) < m_rows.size());
-        return m_rows[std::size_t(index)];
-    }
+    DuplicateRow row(int index) const;
     int size() const { return int(m_rows.size()); }
 
     // Holds new rows back from the views (true), or hands every held row to
@@ -54,7 +58,20 @@ private:
     // Tells the views of every row they do not know yet.
     void publish();
 
-    std::vector<DuplicateRow> m_rows;
+    struct StoredRow {
+        // A row of the listing, or of m_ownPaths.
+        std::uint32_t path;
+        std::int32_t group;
+        bool isHead;
+        bool listed;
+    };
+    const std::string& pathOf(const StoredRow& row) const;
+
+    const FolderListing* m_listing = nullptr;
+    // The listing's generation when its paths were shared.
+    std::uint64_t m_generation = 0;
+    std::vector<StoredRow> m_rows;
+    std::vector<std::string> m_ownPaths;
     // How many of m_rows the views know: always a prefix.
     std::size_t m_published = 0;
     bool m_holding = false;

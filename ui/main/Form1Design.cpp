@@ -205,6 +205,7 @@ void Form1::createControls()
         client, QStringLiteral("Analizar"), analyzePicture(), {9120, 3360, 1215, 735},
         QStringLiteral("Buscar archivos duplicados en el directorio seleccionado"));
     m_rows = new DuplicateRowModel(this);
+    m_rows->shareListing(&m_listing);
     List1 = rowList(client, m_rows, QAbstractItemView::SingleSelection, {5760, 600, 4455, 2205});
     Drive1 = new DriveList([this] { return m_services.drives.mountPoints(); }, client);
     Drive1->setGeometry(twipRect(240, 240, 2775, 315));
