@@ -32,7 +32,8 @@ a scale after a shape overrides --scale for it.
                   with --cold "jdupes jdupes-nz rdfind"; "" for none); jdupes-nz is
                   jdupes leaving empty files out, as rdfind does
   --cold          (root only) drop the page cache before every timed run of every
-                  tool, and time zelvo-floor, the device's floor, once per corpus
+                  tool, and time zelvo-floor, the device's floor for the whole job, once
+                  per corpus
   --timeout S     a peer that needs more than S seconds once is not timed further
                   on that corpus (default $peer_timeout)
   --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
@@ -345,8 +346,9 @@ echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empt
 [ "$with_rdfind" = 1 ] &&
   echo "rdfind leaves empty files out; z/best: zelvo's whole run to the faster of jdupes -q and rdfind, per round."
 [ "$cold" = 1 ] &&
-  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's run to it;" &&
-  echo "a/floor: zelvo's analysis alone to it, what follows a click on Analizar (the window lists and measures the folder when it is chosen; the floor times neither)."
+  echo "floor: zelvo-floor's best time for the whole job (listing, the status of every file, then only the unavoidable reads;" &&
+  echo "1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's whole run to it, like for like;" &&
+  echo "a/floor: zelvo's analysis alone to it (the window lists and measures a folder when it is chosen, before the click on Analizar)."
 echo
 cat "$summary"
 echo
