@@ -93,15 +93,6 @@ bool listAndMeasure(const std::string& folder, unsigned threads, FloorListing& i
     return true;
 }
 
-std::uint64_t plannedReadCalls(const std::vector<FloorFile>& plan, std::size_t chunk)
-{
-    std::uint64_t calls = 0;
-    for (const FloorFile& file : plan)
-        for (const auto& range : file.ranges)
-            calls += (range.second + chunk - 1) / chunk;
-    return calls;
-}
-
 std::string planText(const std::vector<FloorFile>& plan)
 {
     std::string text;

@@ -81,11 +81,6 @@ struct FloorRun {
 FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
                   std::size_t chunk = std::size_t(1) << 20, bool exactly = true);
 
-// The read calls readPlan makes for the plan when every read delivers what
-// it asks for.
-std::uint64_t plannedReadCalls(const std::vector<FloorFile>& plan,
-                               std::size_t chunk = std::size_t(1) << 20);
-
 // The plan as text, one file a line ("size ranges offset length ... path"),
 // so that a run can read it without reading the folder for it first.
 std::string planText(const std::vector<FloorFile>& plan);

@@ -184,7 +184,7 @@ private slots:
         QVERIFY(!listAndMeasure("/nonexistent/zelvo", 2, none));
     }
 
-    void aPlanWrittenAsTextReadsBackTheSameAndCountsItsCalls()
+    void aPlanWrittenAsTextReadsBackTheSame()
     {
         const std::vector<FloorFile> plan{{"/a b/x.bin", {{0, 4096}, {(3 << 20) - 9, 4096}}, 3 << 20},
                                           {"/c/y.bin", {{0, (2 << 20) + 1}}, (2 << 20) + 1}};
@@ -194,7 +194,6 @@ private slots:
         for (std::size_t i = 0; i < plan.size(); ++i)
             QVERIFY(back[i].path == plan[i].path && back[i].ranges == plan[i].ranges &&
                     back[i].size == plan[i].size);
-        QCOMPARE(plannedReadCalls(plan), std::uint64_t(5));
         QVERIFY(!parsePlan("12 1 0 x /p\n", back) && !parsePlan("12 1 0 12 /p", back));
     }
 };
