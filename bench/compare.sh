@@ -369,11 +369,11 @@ for request in "${shapes[@]}"; do
   "$floor" --write-plan "$plan" "$dir" >"$work/plan.out" || failures=$((failures + 1))
   requests=$(awk -v plan="$work/plan.out" '
     BEGIN { while ((getline line < plan) > 0) if (split(line, f, " ") && f[1] == "files:") { fo = f[4]; fr = f[10] } }
-    $1 == "check:" && $2 == "files" && $3 == "opened" { zo = $4 }
+    $1 == "files" && $2 == "opened:" { zo = $3 }
     $1 == "check:" && $2 == "fresh" { zr = $4 }
     END {
       over = zo > fo * 1.03 || zr > fr * 1.03
-      printf "requests %s: zelvo opened %d files and read afresh %d times; the floor'"'"'s plain reading opens %d and reads %d ranges (%.2f and %.2f ×; at most 1.03)\n",
+      printf "requests %s: zelvo opened files %d times and read afresh %d times; the floor'"'"'s plain reading opens %d and reads %d ranges (%.2f and %.2f ×; at most 1.03)\n",
         over ? "OVER" : "within", zo, zr, fo, fr, fo ? zo / fo : 1, fr ? zr / fr : 1
     }' "$work/check.err")
   echo "$shape: $requests" >>"$notes"
