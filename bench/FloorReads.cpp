@@ -4,9 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -51,6 +53,91 @@ ByteCount FloorFile::bytes() const
     for (const auto& range : ranges)
         total += range.second;
     return total;
+}
+
+bool listAndMeasure(const std::string& folder, unsigned threads, FloorListing& into)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return false;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (entry->d_name[0] != '.')
+            names.emplace_back(entry->d_name);
+    std::sort(names.begin(), names.end());
+
+    // A size per name; -1 for what is not a regular file or is gone.
+    std::vector<long long> sizes(names.size(), -1);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < names.size(); i = next++) {
+            struct stat status {};
+            if (::fstatat(::dirfd(dir), names[i].c_str(), &status, 0) == 0 && S_ISREG(status.st_mode))
+                sizes[i] = status.st_size;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < std::max(1u, threads); ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    ::closedir(dir);
+
+    into = {};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (sizes[i] >= 0) {
+            into.paths.push_back(folder + "/" + names[i]);
+            into.sizes.push_back(ByteCount(sizes[i]));
+        }
+    return true;
+}
+
+std::string planText(const std::vector<FloorFile>& plan)
+{
+    std::string text;
+    for (const FloorFile& file : plan) {
+        text += std::to_string(file.size) + ' ' + std::to_string(file.ranges.size());
+        for (const auto& [offset, length] : file.ranges)
+            text += ' ' + std::to_string(offset) + ' ' + std::to_string(length);
+        text += ' ' + file.path + '\n';
+    }
+    return text;
+}
+
+bool parsePlan(const std::string& text, std::vector<FloorFile>& plan)
+{
+    plan.clear();
+    const char* at = text.c_str();
+    const char* const end = at + text.size();
+    // Numbers separated by single spaces, then the path to the end of the line.
+    const auto number = [&](ByteCount& value) {
+        char* after = nullptr;
+        value = std::strtoull(at, &after, 10);
+        if (after == at || *after != ' ')
+            return false;
+        at = after + 1;
+        return true;
+    };
+    while (at < end) {
+        FloorFile file;
+        ByteCount ranges = 0;
+        if (!number(file.size) || !number(ranges) || ranges > 2)
+            return false;
+        for (ByteCount r = 0; r < ranges; ++r) {
+            ByteCount offset = 0, length = 0;
+            if (!number(offset) || !number(length))
+                return false;
+            file.ranges.push_back({offset, length});
+        }
+        const char* line = std::find(at, end, '\n');
+        if (line == end || line == at)
+            return false;
+        file.path.assign(at, line);
+        at = line + 1;
+        plan.push_back(std::move(file));
+    }
+    return true;
 }
 
 int PosixRangeReader::open(const std::string& path, bool readAhead)

@@ -54,6 +54,18 @@ public:
     void close(int handle) override;
 };
 
+// A folder as the engine lists it: its regular files that are not hidden,
+// sorted by name, with their sizes.
+struct FloorListing {
+    std::vector<std::string> paths;
+    std::vector<ByteCount> sizes;
+};
+
+// What any finder does before it reads a byte: the folder's names, then the
+// status of each, taken by `threads` threads from one counter. False when
+// the folder cannot be listed.
+bool listAndMeasure(const std::string& folder, unsigned threads, FloorListing& into);
+
 struct FloorRun {
     double seconds = 0;
     std::uint64_t filesOpened = 0;
@@ -68,5 +80,11 @@ struct FloorRun {
 // for its first 4 KiB is read for 16); else every file with it.
 FloorRun readPlan(const std::vector<FloorFile>& plan, unsigned threads, RangeReader& reader,
                   std::size_t chunk = std::size_t(1) << 20, bool exactly = true);
+
+// The plan as text, one file a line ("size ranges offset length ... path"),
+// so that a run can read it without reading the folder for it first.
+std::string planText(const std::vector<FloorFile>& plan);
+// False when the text is not a plan.
+bool parsePlan(const std::string& text, std::vector<FloorFile>& plan);
 
 } // namespace zelvo::bench

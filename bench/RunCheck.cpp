@@ -73,6 +73,9 @@ RunCheckReport checkRun(const FolderListing& listing, const std::vector<Duplicat
         ++report.filesOpened;
         if (record.opens > 1)
             ++report.openedMoreThanOnce;
+        for (std::size_t k = 0; k < record.reads.size(); ++k)
+            if (k == 0 || record.reads[k].first != record.reads[k - 1].first + record.reads[k - 1].second)
+                ++report.freshReads;
         if (filesOfSize[listing.sizes[i]] < 2)
             ++report.uniqueSizeOpened;
         if (record.bytesReadAgain > 0)

@@ -19,6 +19,10 @@ struct RunCheckReport {
     ByteCount readBeyondBound = 0;   // bytes read past a file's bound (rest of chunks, early end blocks)
     std::size_t filesOpened = 0;
     std::size_t openedMoreThanOnce = 0;
+    // Reads that do not go on from where the file's read before ended: each
+    // asks the device anew, where a read that goes on is served by the one
+    // stream the system reads ahead.
+    std::size_t freshReads = 0;
 
     // Rules a run must keep; each count is a number of files or groups.
     std::size_t uniqueSizeOpened = 0;

@@ -66,6 +66,8 @@ int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, co
                  (unsigned long long)report.readBeyondBound);
     std::fprintf(stderr, "check: files opened %zu of %zu listed; opened more than once %zu\n",
                  report.filesOpened, listing.paths.size(), report.openedMoreThanOnce);
+    std::fprintf(stderr, "check: fresh reads %zu (reads that do not go on where the file's read before ended)\n",
+                 report.freshReads);
     std::fprintf(stderr, "check: identical sets %zu; groups reported %zu (whole sets %zu, parts of a set %zu)\n",
                  report.identicalSets, report.groupsReported, report.groupsWhole, report.groupsPartial);
     if (!truth.unreadable.empty())

@@ -2,7 +2,9 @@
 # Times zelvo-bench against jdupes, fdupes, rdfind and a plain read of every
 # file on generated folders with a hot page cache (or, with --cold, a page
 # cache dropped before every timed run), prints medians and ratios, and
-# checks that every tool found the same groups. See bench/README.md.
+# checks that every tool found the same groups; with --throttle, on a device
+# made to answer a fixed number of requests per second, with the requests
+# each tool made. See bench/README.md.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -17,6 +19,7 @@ use_hyperfine=0
 peers="jdupes jdupes-nz fdupes"
 peers_given=0
 cold=0
+throttle=""
 peer_timeout=60
 shapes=()
 
@@ -29,10 +32,17 @@ a scale after a shape overrides --scale for it.
   --scale X       scale of the generated corpora (default $scale)
   --seed N        seed of the generated corpora (default $seed)
   --peers LIST    peers to time, from "jdupes jdupes-nz fdupes rdfind" (default "$peers",
-                  with --cold "jdupes jdupes-nz rdfind"; "" for none); jdupes-nz is
+                  with --cold "jdupes jdupes-nz rdfind", with --throttle "jdupes-nz rdfind";
+                  "" for none); jdupes-nz is
                   jdupes leaving empty files out, as rdfind does
   --cold          (root only) drop the page cache before every timed run of every
-                  tool, and time zelvo-floor, the device's floor, once per corpus
+                  tool, and time zelvo-floor, the device's floor for the whole job, once
+                  per corpus
+  --throttle IOPS,BPS
+                  (root only, cgroup v1 blkio) the cold rounds on a device that answers
+                  at most IOPS read requests and BPS bytes per second: every tool runs
+                  in a throttled group and its time and read requests are reported
+                  against zelvo-floor's plain reading, which runs as one more tool
   --timeout S     a peer that needs more than S seconds once is not timed further
                   on that corpus (default $peer_timeout)
   --build DIR     build folder (default build/, or \$ZELVO_BENCH_BUILD)
@@ -48,6 +58,7 @@ while [ $# -gt 0 ]; do
     --seed) seed="$2"; shift 2 ;;
     --peers) peers="$2"; peers_given=1; shift 2 ;;
     --cold) cold=1; shift ;;
+    --throttle) throttle="$2"; cold=1; shift 2 ;;
     --timeout) peer_timeout="$2"; shift 2 ;;
     --build) build_dir="$2"; shift 2 ;;
     --hyperfine) use_hyperfine=1; shift ;;
@@ -58,6 +69,22 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#shapes[@]} -eq 0 ] && shapes=(photos onesize large tails tiny)
+if [ -n "$throttle" ]; then
+  if ! [[ "$throttle" =~ ^[1-9][0-9]*,[1-9][0-9]*$ ]]; then
+    echo "--throttle takes two whole numbers: read requests and bytes per second, e.g. 2000,41943040" >&2
+    exit 2
+  fi
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "compare.sh --throttle must run as root: it makes a cgroup under /sys/fs/cgroup/blkio" >&2
+    echo "and drops the page cache before every timed run. Run it with sudo." >&2
+    exit 2
+  fi
+  if [ ! -w /sys/fs/cgroup/blkio/cgroup.procs ] || [ ! -e /sys/fs/cgroup/blkio/blkio.throttle.read_iops_device ]; then
+    echo "compare.sh --throttle needs the cgroup v1 blkio controller with its throttle at" >&2
+    echo "/sys/fs/cgroup/blkio (mount -t cgroup -o blkio none /sys/fs/cgroup/blkio); it is not there." >&2
+    exit 2
+  fi
+fi
 if [ "$cold" = 1 ]; then
   if [ "$(id -u)" -ne 0 ]; then
     echo "compare.sh --cold must run as root: it drops the page cache before every timed run" >&2
@@ -66,6 +93,8 @@ if [ "$cold" = 1 ]; then
   fi
   # fdupes reads every twin whole several times; cold, it only lengthens the run.
   [ "$peers_given" = 1 ] || peers="jdupes jdupes-nz rdfind"
+  # Throttled, jdupes -z reads what jdupes -q does, only slower on empty files.
+  [ -n "$throttle" ] && [ "$peers_given" = 0 ] && peers="jdupes-nz rdfind"
 fi
 
 # --- Tools -----------------------------------------------------------------
@@ -82,16 +111,23 @@ fi
 
 # The build is incremental, so this costs little when nothing changed.
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
-targets=(zelvo-bench zelvo-corpus)
-[ "$cold" = 1 ] && targets+=(zelvo-floor)
+targets=(zelvo-bench zelvo-corpus zelvo-floor)
 cmake --build "$build_dir" --target "${targets[@]}" -j"$(nproc)" >/dev/null
 bench="$build_dir/zelvo-bench"
 corpus="$build_dir/zelvo-corpus"
 floor="$build_dir/zelvo-floor"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# The floor's plan is read by the floor after the page cache is dropped: in
+# memory, it costs the device nothing.
+shm="$(mktemp -d /dev/shm/zelvo-compare.XXXXXX)"
+cleanup() { rm -rf "$work" "$shm"; }
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 mkdir "$work/empty"
+: >"$work/empty.plan"
+plan="$shm/plan"
+floor_threads=1
 
 # --- Helpers ---------------------------------------------------------------
 source "$here/common.sh"
@@ -137,6 +173,11 @@ run_tool() { # tool dir out
     # rdfind writes its sets to a file and its progress to standard output.
     rdfind) timeout "$peer_timeout" rdfind -dryrun true -outputname "$3" "$2" >/dev/null ;;
     cat) find "$2" -maxdepth 1 -type f -exec cat {} + >/dev/null ;;
+    # The floor's plain reading at one thread count, of a plan found before.
+    floor)
+      local what="$plan"
+      [ "$2" = "$work/empty" ] && what="$work/empty.plan"
+      "$floor" --plan "$what" --plain --keep-cache --threads "$floor_threads" "$2" >"$3" ;;
   esac
 }
 
@@ -151,6 +192,12 @@ drop_cache_for() { # tool
 
 # --- Corpora ---------------------------------------------------------------
 # corpus_dir and ensure_corpus come from common.sh.
+
+# --- Throttled ----------------------------------------------------------------
+if [ -n "$throttle" ]; then
+  source "$here/throttled.sh"
+  exit 0
+fi
 
 # --- Measurements ----------------------------------------------------------
 summary="$work/summary"
@@ -315,6 +362,22 @@ for request in "${shapes[@]}"; do
     echo "$shape: zelvo read $(field 'bytes read' "$work/zelvo.out.err") bytes, opened $(field 'files opened' "$work/zelvo.out.err") files, peak memory $(field 'peak memory' "$work/zelvo.out.err") MiB"
     grep '^check:' "$work/check.err" | sed "s/^check:/  /"
   } >>"$notes"
+  # What the run asked of the device, against the floor's plain reading: an
+  # open per file and a request per range. A read that goes on where the
+  # file's last one ended is served by the stream read ahead, so only fresh
+  # reads count.
+  "$floor" --write-plan "$plan" "$dir" >"$work/plan.out" || failures=$((failures + 1))
+  requests=$(awk -v plan="$work/plan.out" '
+    BEGIN { while ((getline line < plan) > 0) if (split(line, f, " ") && f[1] == "files:") { fo = f[4]; fr = f[10] } }
+    $1 == "files" && $2 == "opened:" { zo = $3 }
+    $1 == "check:" && $2 == "fresh" { zr = $4 }
+    END {
+      over = zo > fo * 1.03 || zr > fr * 1.03
+      printf "requests %s: zelvo opened files %d times and read afresh %d times; the floor'"'"'s plain reading opens %d and reads %d ranges (%.2f and %.2f ×; at most 1.03)\n",
+        over ? "OVER" : "within", zo, zr, fo, fr, fo ? zo / fo : 1, fr ? zr / fr : 1
+    }' "$work/check.err")
+  echo "$shape: $requests" >>"$notes"
+  [[ "$requests" == "requests OVER"* ]] && failures=$((failures + 1))
 
   if [ "$use_hyperfine" = 1 ]; then
     hf=(hyperfine -N --warmup 1 --runs "$runs" --style basic)
@@ -345,13 +408,14 @@ echo "run of jdupes -z (empty files included, as Zelvo does) and of jdupes (empt
 [ "$with_rdfind" = 1 ] &&
   echo "rdfind leaves empty files out; z/best: zelvo's whole run to the faster of jdupes -q and rdfind, per round."
 [ "$cold" = 1 ] &&
-  echo "floor: zelvo-floor's best time (only the unavoidable reads, 1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's run to it;" &&
-  echo "a/floor: zelvo's analysis alone to it, what follows a click on Analizar (the window lists and measures the folder when it is chosen; the floor times neither)."
+  echo "floor: zelvo-floor's best time for the whole job (listing, the status of every file, then only the unavoidable reads;" &&
+  echo "1 to 64 threads, without read-ahead where it brings bytes not wanted); z/floor: zelvo's whole run to it, like for like;" &&
+  echo "a/floor: zelvo's analysis alone to it (the window lists and measures a folder when it is chosen, before the click on Analizar)."
 echo
 cat "$summary"
 echo
 cat "$notes"
 if [ "$failures" -gt 0 ]; then
-  echo "FAILED: $failures group check(s) or reading rule check(s) failed; see above" >&2
+  echo "FAILED: $failures group, reading rule or request check(s) failed; see above" >&2
   exit 1
 fi

@@ -1,7 +1,9 @@
 #include "FloorReads.h"
 #include "TestFolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -161,6 +163,38 @@ private slots:
         QCOMPARE(run.failures, std::uint64_t(2));
         QCOMPARE(run.filesOpened, std::uint64_t(3));
         QCOMPARE(run.bytesRead, ByteCount(15000));
+    }
+
+    void theTimedListingMeasuresTheRegularFilesNotHiddenWhateverTheThreads()
+    {
+        Folder folder;
+        folder.add(pattern(300, 1));
+        folder.add({});
+        const QString where = QFileInfo(QString::fromStdString(folder.paths[0])).path();
+        QVERIFY(QDir(where).mkdir("sub.d"));
+        QFile hidden(where + "/.hidden");
+        QVERIFY(hidden.open(QIODevice::WriteOnly));
+        for (unsigned threads : {1u, 8u}) {
+            FloorListing listing;
+            QVERIFY(listAndMeasure(where.toStdString(), threads, listing));
+            QCOMPARE(listing.paths, folder.paths);
+            QCOMPARE(listing.sizes, folder.sizes);
+        }
+        FloorListing none;
+        QVERIFY(!listAndMeasure("/nonexistent/zelvo", 2, none));
+    }
+
+    void aPlanWrittenAsTextReadsBackTheSame()
+    {
+        const std::vector<FloorFile> plan{{"/a b/x.bin", {{0, 4096}, {(3 << 20) - 9, 4096}}, 3 << 20},
+                                          {"/c/y.bin", {{0, (2 << 20) + 1}}, (2 << 20) + 1}};
+        std::vector<FloorFile> back;
+        QVERIFY(parsePlan(planText(plan), back));
+        QCOMPARE(back.size(), plan.size());
+        for (std::size_t i = 0; i < plan.size(); ++i)
+            QVERIFY(back[i].path == plan[i].path && back[i].ranges == plan[i].ranges &&
+                    back[i].size == plan[i].size);
+        QVERIFY(!parsePlan("12 1 0 x /p\n", back) && !parsePlan("12 1 0 12 /p", back));
     }
 };
 

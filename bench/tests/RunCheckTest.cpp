@@ -64,6 +64,7 @@ private slots:
         QVERIFY(report.brokenRules().empty());
         QCOMPARE(report.groupsWhole, std::size_t(1));
         QCOMPARE(report.filesOpened, std::size_t(4));
+        QCOMPARE(report.freshReads, std::size_t(3 + 3 + 1 + 2));
         QCOMPARE(report.bytesRead, ByteCount(1000 + 1000 + 512 + 536));
         QCOMPARE(report.boundTotal, ByteCount(3100));
         // c was read to the end of its chunk (412 bytes past byte 100); e was
