@@ -105,11 +105,10 @@ bool Form1::Command1_KeyPress(const QKeyEvent& key)
     if (key.text().isEmpty() || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)
         return false;
     // Intro presses the focused button, as anywhere else on the desktop and
-    // as the help tells; every other character key ends the program.
-    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
-        Command1->click();
-        return true;
-    }
+    // as the help tells (the button does it, as "Borrar" does); every other
+    // character key ends the program.
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        return false;
     m_endProgram();
     return true;
 }
