@@ -97,6 +97,26 @@ std::string helpText()
            "Más información en «man zelvo» y en la ayuda del programa (F1).\n";
 }
 
+std::optional<std::string> missingDisplay(const DisplayEnvironment& environment)
+{
+    if (!environment.x11.empty() || !environment.wayland.empty() || !environment.platform.empty())
+        return std::nullopt;
+    return "no hay ninguna pantalla gráfica en la que abrir la ventana "
+           "(ni DISPLAY ni WAYLAND_DISPLAY están definidas)";
+}
+
+std::string unreachableDisplay(const DisplayEnvironment& environment)
+{
+    const bool chosenPlatform = !environment.platform.empty() && environment.platform != "xcb" &&
+                                !environment.platform.starts_with("wayland");
+    if (chosenPlatform)
+        return "no se puede abrir la ventana con la plataforma «" + environment.platform + "»";
+    const std::string& display = environment.x11.empty() ? environment.wayland : environment.x11;
+    if (display.empty())
+        return *missingDisplay({});
+    return "no se puede abrir la ventana en la pantalla «" + display + "»";
+}
+
 std::optional<std::string> localPathOf(std::string_view argument)
 {
     if (!startsWithNoCase(argument, "file:"))

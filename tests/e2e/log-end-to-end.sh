@@ -39,6 +39,17 @@ printf 'otra cosa distinta\n' >"$folder/c.txt"
 touch -d '2026-06-01 04:00:30' "$folder/a.txt" "$folder/b.txt" "$folder/c.txt"
 size=$(stat -c %s "$folder/a.txt")
 
+# Without a display, as over ssh, Zelvo says so in one Spanish line and ends
+# with status 1; --help and --version need no display.
+status=0
+nodisplay=$(cd "$folder" && env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" 2>&1) || status=$?
+[ "$status" = 1 ] || fail "without a display: status $status, output: $nodisplay"
+[ "$nodisplay" = "zelvo: no hay ninguna pantalla gráfica en la que abrir la ventana (ni DISPLAY ni WAYLAND_DISPLAY están definidas)" ] ||
+  fail "without a display: $nodisplay"
+env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" --help | grep -q '^Uso: zelvo' || fail "--help needs a display"
+env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" --version | grep -q '^Zelvo ' || fail "--version needs a display"
+echo "PASS: without a display one Spanish line and status 1; --help and --version work"
+
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$base/display" 2>"$base/xvfb.out" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$base/display" ] && break; sleep 0.1; done
