@@ -207,3 +207,50 @@ for _ in $(seq 50); do kill -0 "$zelvo_pid" 2>/dev/null || break; sleep 0.1; don
 kill -0 "$zelvo_pid" 2>/dev/null && fail "Salir did not end the program started with $uri"
 zelvo_pid=""
 echo "PASS: started with $uri, Zelvo analysed that folder and logged there"
+
+# A long analysis: two large copies made of holes, so they cost no disk. Their
+# size is taken from how fast this machine reads a first gigabyte of holes, so
+# that each takes about two and a half seconds. A click on the still-empty
+# List1 and one on the greyed "Borrar" made while it runs chose nothing and
+# are dropped: afterwards no row is selected and no box asks anything.
+long="$base/larga"
+mkdir "$long"
+truncate -s 1G "$long/medida"
+started=$(date +%s%N)
+dd if="$long/medida" of=/dev/null bs=1M status=none
+probe_ms=$(( ($(date +%s%N) - started) / 1000000 + 1 ))
+rm "$long/medida"
+mib=$(( 2500 * 1024 / probe_ms ))
+[ "$mib" -ge 1024 ] || mib=1024
+[ "$mib" -le 65536 ] || mib=65536
+truncate -s "${mib}M" "$long/grande1.bin"
+truncate -s "${mib}M" "$long/grande2.bin"
+(cd "$long" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
+zelvo_pid=$!
+main=$(find_window '^Zelvo$') || fail "the main window did not appear for the long analysis"
+[ -n "$main" ] || fail "the main window did not appear for the long analysis"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+menu=$((HEIGHT - 384))
+focus "$main"
+xdotool key ctrl+l
+sleep 0.3
+click_at_once() { xdotool mousemove --sync $((X + $1)) $((Y + menu + $2)) click 1; }
+click_at_once 648 248    # "Analizar"
+sleep 0.5
+click_at_once 430 52     # where List1's first row will be
+click_at_once 648 304    # "Borrar", still greyed
+sleep 0.2
+[ ! -e "$long/Zelvo.log" ] || fail "the analysis ended before the clicks: make its files larger"
+for _ in $(seq 900); do [ -s "$long/Zelvo.log" ] && break; sleep 0.1; done
+[ -s "$long/Zelvo.log" ] || fail "the long analysis did not end"
+sleep 1
+xdotool search --onlyvisible --name '^Borrado$' >/dev/null &&
+  fail "the click on the greyed Borrar opened the confirmation after the analysis"
+# With no row selected, "Borrar" confirmed with Intro deletes nothing.
+click 648 304
+press_intro_in '^Borrado$' "no confirmation box after the long analysis"
+sleep 0.5
+[ -e "$long/grande1.bin" ] && [ -e "$long/grande2.bin" ] ||
+  fail "a file was deleted: the click on the empty List1 selected a row that appeared later"
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+echo "PASS: clicks on the empty list and the greyed Borrar during an analysis of two files of $mib MiB were dropped"
