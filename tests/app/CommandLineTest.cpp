@@ -20,7 +20,7 @@ StartRequest parse(std::vector<const char*> arguments)
 // The sentence a refused argument gets; empty when the folder was entered.
 std::string refusalOf(const std::string& argument)
 {
-    const std::optional<StartFolderRefusal> refusal = enterStartFolder(argument);
+    const std::optional<FolderRefusal> refusal = enterStartFolder(argument);
     return refusal ? refusal->sentence() : std::string();
 }
 
@@ -111,7 +111,7 @@ class CommandLineTest : public QObject {
         QCOMPARE(refusalOf("file://servidor/x"),
                  std::string("«file://servidor/x» no es la dirección de una carpeta de este equipo."));
         // The name stays bytes, for a message box to show as the folder list does.
-        const std::optional<StartFolderRefusal> odd = enterStartFolder(base + "/falta\xE9");
+        const std::optional<FolderRefusal> odd = enterStartFolder(base + "/falta\xE9");
         QVERIFY(odd && odd->name == base + "/falta\xE9");
         QCOMPARE(odd->sentence("/x"), std::string("No existe la carpeta «/x»."));
         QCOMPARE(workingFolder(), kept.folder);

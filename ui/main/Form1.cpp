@@ -72,15 +72,29 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    ResponsiveWork::Scope working(*m_work);
-    BulletBar bar(*this);
-    LeerDirectorio(ScanMode::StartUp, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing,
-                   bar);
+    const FileError refused = scanFolder(ScanMode::StartUp);
+    if (refused == FileError::None)
+        return;
+    // The window is not shown yet: the box waits for the event loop, so that
+    // it appears over the window it speaks of.
+    QMetaObject::invokeMethod(
+        this, [this, refused, start = folder()] { tellUnreadableFolder(refused, start); },
+        Qt::QueuedConnection);
 }
 
 void Form1::Command1_Click()
 {
     ResponsiveWork::Scope working(*m_work);
+    // A folder that can no longer be listed (gone, refused) is scanned again,
+    // which empties the lists its listing fed, and the user is told why.
+    if (m_pacedFileSystem.checkFolder(folder()) != FileError::None) {
+        if (const FileError refused = scanFolder(ScanMode::StartUp); refused != FileError::None) {
+            NumDuplicados = 0;
+            Label3->setText(QStringLiteral("0 Archivos duplicados"));
+            tellUnreadableFolder(refused, folder());
+            return;
+        }
+    }
     // List1 hears of the rows found in batches while the analysis runs, and
     // of the last ones when it ends, however it ends.
     struct HeldRows {

@@ -26,6 +26,7 @@ class QRadioButton;
 
 namespace zelvo {
 
+enum class ScanMode;
 class DirectoryList;
 class DriveList;
 class DuplicateRowModel;
@@ -191,6 +192,11 @@ private:
     // Form1Navigation.cpp.
     void createDrives();
     void filterChosen(const std::string& pattern, bool showText1);
+    // Lists the current folder again (LeerDirectorio); answers why it could
+    // not be listed, or None.
+    FileError scanFolder(ScanMode mode);
+    // The message box that names a folder that cannot be listed and why.
+    void tellUnreadableFolder(FileError error, const std::string& folder);
     // Form1Panel.cpp.
     void showFileDetails(const std::string& path);
     void showPreview(const std::string& path);
