@@ -2,7 +2,10 @@
 # Drives the built program the way a person would, on a private X server:
 # switches the log on with Ctrl+L, clicks "Analizar", selects the twin of a
 # pair, clicks "Borrar" and confirms with Enter, opens and closes the log
-# viewer. Then checks which files are left and every byte of Zelvo.log. Usage: log-end-to-end.sh path/to/zelvo
+# viewer. Then checks which files are left and every byte of Zelvo.log. Later
+# runs check a link named Zelvo.log, a folder given as a file:// URI, clicks
+# made during a long analysis and folders that cannot be listed; one without
+# a display checks the program's own line. Usage: log-end-to-end.sh path/to/zelvo
 set -euo pipefail
 
 zelvo="$(realpath "$1")"
@@ -254,3 +257,54 @@ sleep 0.5
   fail "a file was deleted: the click on the empty List1 selected a row that appeared later"
 kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
 echo "PASS: clicks on the empty list and the greyed Borrar during an analysis of two files of $mib MiB were dropped"
+
+# Folders that cannot be read, met as a user whom permission bits stop (as
+# root, the user nobody): one opened from Dir1 and one the program starts in.
+# Each time a box names the folder and the cause.
+as_user=()
+user_name="$(id -un)"
+if [ "$(id -u)" = 0 ]; then
+  command -v runuser >/dev/null || fail "missing tool: runuser"
+  as_user=(runuser -u nobody --)
+  user_name=nobody
+fi
+shared="$base/compartida"
+mkdir -p "$shared/cerrada" "$shared/de paso"
+chmod 755 "$base" "$shared"
+printf 'igual\n' >"$shared/cerrada/a.txt"
+cp "$shared/cerrada/a.txt" "$shared/cerrada/b.txt"
+cp "$shared/cerrada/a.txt" "$shared/de paso/a.txt"
+chmod 000 "$shared/cerrada"
+chmod 711 "$shared/de paso"
+# The message box has the program's title too: it is the other window so named.
+find_box() {
+  local window
+  for _ in $(seq 100); do
+    for window in $(xdotool search --onlyvisible --name '^Zelvo$' 2>/dev/null); do
+      [ "$window" != "$1" ] && { echo "$window"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+start_as_user() {
+  (cd "$1" && exec "${as_user[@]}" "$zelvo") >"$base/zelvo.out" 2>&1 &
+  zelvo_pid=$!
+  main=$(find_window '^Zelvo$') || fail "the main window did not appear in $1"
+  [ -n "$main" ] || fail "the main window did not appear in $1"
+}
+
+start_as_user "$shared"
+focus "$main"
+# The focus starts on Dir1, on the current folder; its one subfolder follows.
+xdotool key Down Return
+box=$(find_box "$main") || fail "no box for a folder without permission opened from Dir1"
+focus "$box"
+xdotool key Return
+for _ in $(seq 50); do find_box "$main" >/dev/null || break; done
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+
+start_as_user "$shared/de paso"
+box=$(find_box "$main") || fail "no box at start-up in a folder that cannot be listed"
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+echo "PASS: folders that cannot be listed are told in a box, as user $user_name"
