@@ -93,7 +93,8 @@ std::string helpText()
            "      --version  muestra la versión y termina\n"
            "\n"
            "Estado de salida: 0 si todo va bien; 1 si CARPETA no existe, no es una\n"
-           "carpeta o no se puede abrir; 2 si los argumentos no son válidos.\n"
+           "carpeta o no se puede abrir, o si no hay pantalla gráfica; 2 si los\n"
+           "argumentos no son válidos.\n"
            "Más información en «man zelvo» y en la ayuda del programa (F1).\n";
 }
 
