@@ -34,6 +34,9 @@ public:
 
     // The row's bytes exactly as the file holds them.
     std::string_view field(int row) const;
+    // The row of the most characters (0 when there is none): the list sizes
+    // all its rows like this one.
+    int longestRow() const { return m_longestRow; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -47,6 +50,7 @@ private:
 
     std::string m_bytes;
     std::vector<Span> m_fields;
+    int m_longestRow = 0;
 };
 
 } // namespace zelvo
