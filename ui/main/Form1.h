@@ -118,7 +118,8 @@ public:
     // How many names File1 lists now.
     int fileListCount() const;
     // Long handlers put one of these around their work: the window keeps
-    // painting, and user input waits until the work ends.
+    // painting, and user input waits until the work ends, or is dropped when
+    // it chose nothing (a disabled control, a list's place without a row).
     ResponsiveWork& work() { return *m_work; }
     // What ending the program does; the exits call it. Tests put a recorder
     // in its place.
