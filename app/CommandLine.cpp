@@ -93,8 +93,29 @@ std::string helpText()
            "      --version  muestra la versión y termina\n"
            "\n"
            "Estado de salida: 0 si todo va bien; 1 si CARPETA no existe, no es una\n"
-           "carpeta o no se puede abrir; 2 si los argumentos no son válidos.\n"
+           "carpeta o no se puede abrir, o si no hay pantalla gráfica; 2 si los\n"
+           "argumentos no son válidos.\n"
            "Más información en «man zelvo» y en la ayuda del programa (F1).\n";
+}
+
+std::optional<std::string> missingDisplay(const DisplayEnvironment& environment)
+{
+    if (!environment.x11.empty() || !environment.wayland.empty() || !environment.platform.empty())
+        return std::nullopt;
+    return "no hay ninguna pantalla gráfica en la que abrir la ventana "
+           "(ni DISPLAY ni WAYLAND_DISPLAY están definidas)";
+}
+
+std::string unreachableDisplay(const DisplayEnvironment& environment)
+{
+    const bool chosenPlatform = !environment.platform.empty() && environment.platform != "xcb" &&
+                                !environment.platform.starts_with("wayland");
+    if (chosenPlatform)
+        return "no se puede abrir la ventana con la plataforma «" + environment.platform + "»";
+    const std::string& display = environment.x11.empty() ? environment.wayland : environment.x11;
+    if (display.empty())
+        return *missingDisplay({});
+    return "no se puede abrir la ventana en la pantalla «" + display + "»";
 }
 
 std::optional<std::string> localPathOf(std::string_view argument)

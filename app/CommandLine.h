@@ -28,6 +28,23 @@ StartRequest parseCommandLine(std::span<const char* const> arguments);
 // The text of --help, in Spanish, ending with a newline.
 std::string helpText();
 
+// Where the environment tells Qt to show the window: the values of DISPLAY,
+// WAYLAND_DISPLAY and QT_QPA_PLATFORM, empty when unset.
+struct DisplayEnvironment {
+    std::string x11;
+    std::string wayland;
+    std::string platform;
+};
+
+// One line of Spanish when the environment names nowhere to show the window
+// (no display and no platform chosen, as over ssh); nothing when a window can
+// be tried.
+std::optional<std::string> missingDisplay(const DisplayEnvironment& environment);
+
+// One line of Spanish for a window that could not be opened where the
+// environment pointed (a display that does not answer, a platform that fails).
+std::string unreachableDisplay(const DisplayEnvironment& environment);
+
 // The local path a folder argument names: a path as it is, a file:// URI
 // percent-decoded byte by byte (names that are not UTF-8 survive). Nothing
 // for a URI of another host or scheme, or one that names no absolute path.

@@ -16,7 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,6 +28,59 @@ bool isSet(const char* variable)
     const char* value = std::getenv(variable);
     return value && *value;
 }
+
+std::string valueOf(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value ? value : "";
+}
+
+zelvo::DisplayEnvironment displayEnvironment()
+{
+    return {valueOf("DISPLAY"), valueOf("WAYLAND_DISPLAY"), valueOf("QT_QPA_PLATFORM")};
+}
+
+// Qt aborts with an English message when it cannot reach the display it was
+// pointed at. While the application object is made, Qt's messages are kept
+// back: a fatal one becomes the program's own line and exit status 1, the
+// others are passed on once the window system answered.
+class DisplayGuard {
+public:
+    DisplayGuard() : m_previous(qInstallMessageHandler(&DisplayGuard::keep)) {}
+    ~DisplayGuard()
+    {
+        qInstallMessageHandler(m_previous);
+        for (const Kept& message : kept())
+            m_previous(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                       message.text);
+        kept().clear();
+    }
+    DisplayGuard(const DisplayGuard&) = delete;
+    DisplayGuard& operator=(const DisplayGuard&) = delete;
+
+private:
+    struct Kept {
+        QtMsgType type;
+        QByteArray category;
+        QString text;
+    };
+    static std::vector<Kept>& kept()
+    {
+        static std::vector<Kept> messages;
+        return messages;
+    }
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "zelvo: %s\n", zelvo::unreachableDisplay(displayEnvironment()).c_str());
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+        kept().push_back({type, QByteArray(context.category), text});
+    }
+
+    QtMessageHandler m_previous;
+};
 
 // Started from a file manager or a menu, nobody reads standard error, so a
 // refused folder is told in a box as well. From a terminal the line printed
@@ -70,7 +126,9 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "zelvo: %s\n", refusal->sentence().c_str());
             if (refusalNeedsBox()) {
                 int qtArgc = 1;
+                auto guard = std::make_unique<DisplayGuard>();
                 QApplication app(qtArgc, argv);
+                guard.reset();
                 zelvo::QtMessageBox messages;
                 // The box shows a name that is not UTF-8 as the folder list does.
                 const std::string shownName = zelvo::displayText(refusal->name).toStdString();
@@ -81,9 +139,16 @@ int main(int argc, char* argv[])
         }
     }
 
+    if (const auto missing = zelvo::missingDisplay(displayEnvironment())) {
+        std::fprintf(stderr, "zelvo: %s\n", missing->c_str());
+        return 1;
+    }
+
     // Every argument was Zelvo's own: Qt sees only the program's name.
     int qtArgc = 1;
+    auto guard = std::make_unique<DisplayGuard>();
     QApplication app(qtArgc, argv);
+    guard.reset();
 
     zelvo::PosixFileSystem fileSystem;
     zelvo::QtDateText dates;

@@ -66,8 +66,9 @@ void fillListing(const std::vector<std::string>& names, const std::string& folde
 
 } // namespace
 
-void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
-                    MainWindowView& view, FolderListing& listing, BulletBar& bar, const ScanThreads& threads)
+FileError LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
+                         MainWindowView& view, FolderListing& listing, BulletBar& bar,
+                         const ScanThreads& threads)
 {
     // The recovery inside the analysis keeps the bar count of its click; every
     // other scan starts its bar from nothing.
@@ -83,7 +84,8 @@ void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSys
         view.setBusyPointer(true);
     view.setEnabled(Control::Command3, false);
 
-    // A folder that cannot be listed (gone, refused) simply lists nothing.
+    // A folder that cannot be listed (gone, refused) lists nothing; the
+    // counts then read 0 like those of an empty folder.
     Result<std::vector<std::string>> listed = fileSystem.listFiles(where.folder, where.pattern);
     const std::vector<std::string> names = listed ? std::move(listed).value()
                                                   : std::vector<std::string>{};
@@ -109,6 +111,7 @@ void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSys
     view.setCaption(Control::Label10, "");
     view.repaintNow(Control::Label10);
     view.setCaption(Control::Label6, std::to_string(listing.NumArchivos()) + " archivos a procesar");
+    return listed ? FileError::None : listed.error();
 }
 
 void sortListingBySize(FolderListing& listing, BulletBar& bar)

@@ -17,7 +17,8 @@ enum class ScanMode { StartUp, FolderChange, Recovery };
 // file into the listing, sorts it by size while Label10 shows the bar, and
 // writes the count line of Label6. It does not read file contents. A file
 // that cannot be measured after it was listed (gone, refused) is left out; a
-// folder that cannot be listed gives an empty listing.
+// folder that cannot be listed gives an empty listing, and the scan answers
+// why (None when it was listed), for the window to tell.
 // Measuring a cold folder is the kernel's work on each name and inode, on
 // every core, and waits on the device where the inodes must be read: a
 // listing of at least `from` files is measured by up to `threads` threads
@@ -29,9 +30,9 @@ struct ScanThreads {
     unsigned threads = 64;
 };
 
-void LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
-                    MainWindowView& view, FolderListing& listing, BulletBar& bar,
-                    const ScanThreads& threads = {});
+FileError LeerDirectorio(ScanMode mode, const ScanRequest& where, FileSystem& fileSystem,
+                         MainWindowView& view, FolderListing& listing, BulletBar& bar,
+                         const ScanThreads& threads = {});
 
 // The Shell sort by size: gap floor((N-1)/2), halved each pass; sizes compared
 // as numbers; rows of equal size never exchanged. Draws floor(60*i/N) bullets

@@ -79,6 +79,14 @@ public:
     // letter case ignored. Sorted ascending, letter case ignored.
     virtual Result<std::vector<std::string>> listFiles(const std::string& folder,
                                                        const std::string& pattern) = 0;
+    // Whether the files of a folder can be listed and reached now: None, or
+    // why not (gone, refused). The default lists the folder; a real file
+    // system answers without reading a large folder through.
+    virtual FileError checkFolder(const std::string& folder)
+    {
+        const Result<std::vector<std::string>> listed = listFiles(folder, "*");
+        return listed ? FileError::None : listed.error();
+    }
     // Size, last-change time and identity, following symbolic links.
     virtual Result<FileStatus> status(const std::string& path) = 0;
     virtual Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) = 0;

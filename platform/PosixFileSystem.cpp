@@ -24,6 +24,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <unistd.h>
 
 namespace zelvo {
 
@@ -396,11 +397,31 @@ Result<int> openRegularFile(int folderFd, const char* name, int flags, mode_t mo
 
 } // namespace
 
+namespace {
+
+// Whether the names in a folder may be looked up: without that, a listing
+// would show names of files that can be neither measured nor opened.
+FileError enterable(const std::string& folder)
+{
+    return ::faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) == 0 ? FileError::None
+                                                                          : lastError();
+}
+
+} // namespace
+
+FileError PosixFileSystem::checkFolder(const std::string& folder)
+{
+    const DirectoryHandle dir(::opendir(folder.c_str()));
+    return dir.get() ? enterable(folder) : lastError();
+}
+
 Result<std::vector<std::string>> PosixFileSystem::listFiles(const std::string& folder, const std::string& pattern)
 {
     DirectoryHandle dir(::opendir(folder.c_str()));
     if (!dir.get())
         return lastError();
+    if (const FileError refused = enterable(folder); refused != FileError::None)
+        return refused;
     const WildcardPattern wildcard(pattern);
     const int folderFd = ::dirfd(dir.get());
     std::vector<std::string> names;

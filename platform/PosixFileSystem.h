@@ -9,12 +9,15 @@ namespace zelvo {
 // The file system through POSIX calls. Links are followed everywhere; only
 // regular files are listed or opened, so a fifo, socket or device in the
 // folder can neither block nor confuse a run. Names starting with "." are
-// hidden files and are not listed.
+// hidden files and are not listed. A folder that may be read but not entered
+// is refused like one that may not be read: none of its files could be
+// measured or opened.
 class PosixFileSystem : public FileSystem {
 public:
     PosixFileSystem();
 
     Result<std::vector<std::string>> listFiles(const std::string& folder, const std::string& pattern) override;
+    FileError checkFolder(const std::string& folder) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;

@@ -20,7 +20,7 @@ StartRequest parse(std::vector<const char*> arguments)
 // The sentence a refused argument gets; empty when the folder was entered.
 std::string refusalOf(const std::string& argument)
 {
-    const std::optional<StartFolderRefusal> refusal = enterStartFolder(argument);
+    const std::optional<FolderRefusal> refusal = enterStartFolder(argument);
     return refusal ? refusal->sentence() : std::string();
 }
 
@@ -111,10 +111,45 @@ class CommandLineTest : public QObject {
         QCOMPARE(refusalOf("file://servidor/x"),
                  std::string("«file://servidor/x» no es la dirección de una carpeta de este equipo."));
         // The name stays bytes, for a message box to show as the folder list does.
-        const std::optional<StartFolderRefusal> odd = enterStartFolder(base + "/falta\xE9");
+        const std::optional<FolderRefusal> odd = enterStartFolder(base + "/falta\xE9");
         QVERIFY(odd && odd->name == base + "/falta\xE9");
         QCOMPARE(odd->sentence("/x"), std::string("No existe la carpeta «/x»."));
         QCOMPARE(workingFolder(), kept.folder);
+    }
+
+    void withoutADisplayTheWindowIsNotTried_data()
+    {
+        QTest::addColumn<QString>("x11");
+        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("tried");
+        QTest::addColumn<QString>("failure");
+        const QString none = QStringLiteral("no hay ninguna pantalla gráfica en la que abrir la "
+                                            "ventana (ni DISPLAY ni WAYLAND_DISPLAY están definidas)");
+        QTest::newRow("over ssh") << "" << "" << "" << false << none;
+        QTest::newRow("X") << ":0" << "" << "" << true
+                           << QStringLiteral("no se puede abrir la ventana en la pantalla «:0»");
+        QTest::newRow("Wayland") << "" << "wayland-0" << "" << true
+                                 << QStringLiteral("no se puede abrir la ventana en la pantalla «wayland-0»");
+        QTest::newRow("headless tests") << "" << "" << "offscreen" << true
+                                        << QStringLiteral("no se puede abrir la ventana con la plataforma «offscreen»");
+        QTest::newRow("xcb chosen, no display") << "" << "" << "xcb" << true << none;
+    }
+
+    void withoutADisplayTheWindowIsNotTried()
+    {
+        QFETCH(QString, x11);
+        QFETCH(QString, wayland);
+        QFETCH(QString, platform);
+        QFETCH(bool, tried);
+        QFETCH(QString, failure);
+        const DisplayEnvironment environment{x11.toStdString(), wayland.toStdString(),
+                                             platform.toStdString()};
+        const std::optional<std::string> missing = missingDisplay(environment);
+        QCOMPARE(!missing, tried);
+        if (missing)
+            QCOMPARE(QString::fromStdString(*missing), failure);
+        QCOMPARE(QString::fromStdString(unreachableDisplay(environment)), failure);
     }
 
     void aFolderThatCannotBeListedIsRefused()

@@ -2,7 +2,10 @@
 # Drives the built program the way a person would, on a private X server:
 # switches the log on with Ctrl+L, clicks "Analizar", selects the twin of a
 # pair, clicks "Borrar" and confirms with Enter, opens and closes the log
-# viewer. Then checks which files are left and every byte of Zelvo.log. Usage: log-end-to-end.sh path/to/zelvo
+# viewer. Then checks which files are left and every byte of Zelvo.log. Later
+# runs check a link named Zelvo.log, a folder given as a file:// URI, clicks
+# made during a long analysis and folders that cannot be listed; one without
+# a display checks the program's own line. Usage: log-end-to-end.sh path/to/zelvo
 set -euo pipefail
 
 zelvo="$(realpath "$1")"
@@ -38,6 +41,17 @@ cp "$folder/a.txt" "$folder/b.txt"
 printf 'otra cosa distinta\n' >"$folder/c.txt"
 touch -d '2026-06-01 04:00:30' "$folder/a.txt" "$folder/b.txt" "$folder/c.txt"
 size=$(stat -c %s "$folder/a.txt")
+
+# Without a display, as over ssh, Zelvo says so in one Spanish line and ends
+# with status 1; --help and --version need no display.
+status=0
+nodisplay=$(cd "$folder" && env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" 2>&1) || status=$?
+[ "$status" = 1 ] || fail "without a display: status $status, output: $nodisplay"
+[ "$nodisplay" = "zelvo: no hay ninguna pantalla gráfica en la que abrir la ventana (ni DISPLAY ni WAYLAND_DISPLAY están definidas)" ] ||
+  fail "without a display: $nodisplay"
+env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" --help | grep -q '^Uso: zelvo' || fail "--help needs a display"
+env -u DISPLAY -u WAYLAND_DISPLAY "$zelvo" --version | grep -q '^Zelvo ' || fail "--version needs a display"
+echo "PASS: without a display one Spanish line and status 1; --help and --version work"
 
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$base/display" 2>"$base/xvfb.out" &
 xvfb_pid=$!
@@ -196,3 +210,101 @@ for _ in $(seq 50); do kill -0 "$zelvo_pid" 2>/dev/null || break; sleep 0.1; don
 kill -0 "$zelvo_pid" 2>/dev/null && fail "Salir did not end the program started with $uri"
 zelvo_pid=""
 echo "PASS: started with $uri, Zelvo analysed that folder and logged there"
+
+# A long analysis: two large copies made of holes, so they cost no disk. Their
+# size is taken from how fast this machine reads a first gigabyte of holes, so
+# that each takes about two and a half seconds. A click on the still-empty
+# List1 and one on the greyed "Borrar" made while it runs chose nothing and
+# are dropped: afterwards no row is selected and no box asks anything.
+long="$base/larga"
+mkdir "$long"
+truncate -s 1G "$long/medida"
+started=$(date +%s%N)
+dd if="$long/medida" of=/dev/null bs=1M status=none
+probe_ms=$(( ($(date +%s%N) - started) / 1000000 + 1 ))
+rm "$long/medida"
+mib=$(( 2500 * 1024 / probe_ms ))
+[ "$mib" -ge 1024 ] || mib=1024
+[ "$mib" -le 65536 ] || mib=65536
+truncate -s "${mib}M" "$long/grande1.bin"
+truncate -s "${mib}M" "$long/grande2.bin"
+(cd "$long" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
+zelvo_pid=$!
+main=$(find_window '^Zelvo$') || fail "the main window did not appear for the long analysis"
+[ -n "$main" ] || fail "the main window did not appear for the long analysis"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+menu=$((HEIGHT - 384))
+focus "$main"
+xdotool key ctrl+l
+sleep 0.3
+click_at_once() { xdotool mousemove --sync $((X + $1)) $((Y + menu + $2)) click 1; }
+click_at_once 648 248    # "Analizar"
+sleep 0.5
+click_at_once 430 52     # where List1's first row will be
+click_at_once 648 304    # "Borrar", still greyed
+sleep 0.2
+[ ! -e "$long/Zelvo.log" ] || fail "the analysis ended before the clicks: make its files larger"
+for _ in $(seq 900); do [ -s "$long/Zelvo.log" ] && break; sleep 0.1; done
+[ -s "$long/Zelvo.log" ] || fail "the long analysis did not end"
+sleep 1
+xdotool search --onlyvisible --name '^Borrado$' >/dev/null &&
+  fail "the click on the greyed Borrar opened the confirmation after the analysis"
+# With no row selected, "Borrar" confirmed with Intro deletes nothing.
+click 648 304
+press_intro_in '^Borrado$' "no confirmation box after the long analysis"
+sleep 0.5
+[ -e "$long/grande1.bin" ] && [ -e "$long/grande2.bin" ] ||
+  fail "a file was deleted: the click on the empty List1 selected a row that appeared later"
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+echo "PASS: clicks on the empty list and the greyed Borrar during an analysis of two files of $mib MiB were dropped"
+
+# Folders that cannot be read, met as a user whom permission bits stop (as
+# root, the user nobody): one opened from Dir1 and one the program starts in.
+# Each time a box names the folder and the cause.
+as_user=()
+user_name="$(id -un)"
+if [ "$(id -u)" = 0 ]; then
+  command -v runuser >/dev/null || fail "missing tool: runuser"
+  as_user=(runuser -u nobody --)
+  user_name=nobody
+fi
+shared="$base/compartida"
+mkdir -p "$shared/cerrada" "$shared/de paso"
+chmod 755 "$base" "$shared"
+printf 'igual\n' >"$shared/cerrada/a.txt"
+cp "$shared/cerrada/a.txt" "$shared/cerrada/b.txt"
+cp "$shared/cerrada/a.txt" "$shared/de paso/a.txt"
+chmod 000 "$shared/cerrada"
+chmod 711 "$shared/de paso"
+# The message box has the program's title too: it is the other window so named.
+find_box() {
+  local window
+  for _ in $(seq 100); do
+    for window in $(xdotool search --onlyvisible --name '^Zelvo$' 2>/dev/null); do
+      [ "$window" != "$1" ] && { echo "$window"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+start_as_user() {
+  (cd "$1" && exec "${as_user[@]}" "$zelvo") >"$base/zelvo.out" 2>&1 &
+  zelvo_pid=$!
+  main=$(find_window '^Zelvo$') || fail "the main window did not appear in $1"
+  [ -n "$main" ] || fail "the main window did not appear in $1"
+}
+
+start_as_user "$shared"
+focus "$main"
+# The focus starts on Dir1, on the current folder; its one subfolder follows.
+xdotool key Down Return
+box=$(find_box "$main") || fail "no box for a folder without permission opened from Dir1"
+focus "$box"
+xdotool key Return
+for _ in $(seq 50); do find_box "$main" >/dev/null || break; done
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+
+start_as_user "$shared/de paso"
+box=$(find_box "$main") || fail "no box at start-up in a folder that cannot be listed"
+kill "$zelvo_pid"; wait "$zelvo_pid" 2>/dev/null || true; zelvo_pid=""
+echo "PASS: folders that cannot be listed are told in a box, as user $user_name"

@@ -112,10 +112,14 @@ private slots:
         window.form->Command1_Click();
         QCOMPARE(window.form->List1->model()->rowCount(), 0);
         QCOMPARE(window.form->Label6->text(), QString("0 archivos a procesar"));
+        QCOMPARE(window.form->Label3->text(), QString("0 Archivos duplicados"));
         QVERIFY(!window.form->Command3->isEnabled());
-        QVERIFY(window.messages.calls().empty());
+        QCOMPARE(window.messages.callCount(), std::size_t(1));
+        QCOMPARE(window.messages.lastCall().text, "No existe la carpeta «" + shown + "».");
 
+        // A new pattern shows the counts of 0 without telling it again.
         window.form->Option5_Click();
+        QCOMPARE(window.messages.callCount(), std::size_t(1));
         QCOMPARE(window.form->fileListCount(), 0);
         QCOMPARE(window.form->Label6->text(), QString("0 archivos a procesar"));
 
@@ -166,8 +170,77 @@ private slots:
 
         QCOMPARE(window.form->List1->model()->rowCount(), 0);
         QCOMPARE(window.form->Label6->text(), QString("0 archivos a procesar"));
-        QVERIFY(window.messages.calls().empty());
+        QCOMPARE(window.form->Label3->text(), QString("0 Archivos duplicados"));
+        QCOMPARE(window.messages.callCount(), std::size_t(1));
+        const MessageBoxCall& told = window.messages.lastCall();
+        QCOMPARE(told.text, "No tiene permiso para abrir la carpeta «" + bench.folder() + "».");
+        QCOMPARE(told.title, std::string("Zelvo"));
+        QCOMPARE(told.icon, MessageIcon::Critical);
         QVERIFY(exists(bench.path("a")) && exists(bench.path("b")));
+    }
+
+    // Whenever the folder is listed at start-up, after a change of folder
+    // and on "Analizar", one that cannot be listed is named with its cause,
+    // and the counts read 0.
+    void aFolderThatCannotBeListedIsToldAtEachMoment_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("told");
+        const QString refused = QStringLiteral("No tiene permiso para abrir la carpeta «%1».");
+        const QString gone = QStringLiteral("No existe la carpeta «%1».");
+        const QString other = QStringLiteral("No se puede abrir la carpeta «%1».");
+        QTest::newRow("start-up, refused") << "start" << int(FileError::AccessDenied) << refused;
+        QTest::newRow("start-up, removed") << "removed start" << int(FileError::NotFound) << gone;
+        QTest::newRow("folder change, refused") << "open" << int(FileError::AccessDenied) << refused;
+        QTest::newRow("folder change, failing") << "open" << int(FileError::Other) << other;
+        QTest::newRow("Analizar, gone") << "analyse" << int(FileError::NotFound) << gone;
+    }
+
+    void aFolderThatCannotBeListedIsToldAtEachMoment()
+    {
+        QFETCH(QString, moment);
+        QFETCH(int, failure);
+        QFETCH(QString, told);
+        FaultBench bench;
+        const std::string folder = bench.path("fotos");
+        QVERIFY(makeFolder(folder));
+        QVERIFY(writeFile(folder + "/a", "same"));
+        QVERIFY(writeFile(folder + "/b", "same"));
+        const bool startsThere = moment != "open";
+        // The window starts in the working folder, which a removed start
+        // folder stays; the runner's own comes back at the end.
+        struct Back {
+            QString folder = QDir::currentPath();
+            ~Back() { QDir::setCurrent(folder); }
+        } back;
+        QDir::setCurrent(QString::fromStdString(startsThere ? folder : bench.folder()));
+        if (moment == "removed start")
+            QVERIFY(removeTree(folder));
+        Window window(startsThere ? "." : bench.folder());
+        const FileError error = FileError(failure);
+        if (moment == "start") {
+            window.files.failOperation(folder, FsOperation::List, error);
+            window.form->Form_Load();
+        } else if (moment == "open") {
+            window.files.failOperation(folder, FsOperation::List, error);
+            const int row = Window::rowWithBytes(window.form->Dir1, DirectoryList::RawPathRole, folder);
+            QVERIFY(row > window.form->Dir1->currentFolderRow());
+            window.form->Dir1->openRow(row);
+        } else if (moment == "analyse") {
+            QVERIFY(removeTree(folder));
+            window.form->Command1_Click();
+        }
+        // The start-up box waits for the event loop.
+        QCOMPARE(window.messages.callCount(), std::size_t(moment.contains("start") ? 0 : 1));
+        QCoreApplication::processEvents();
+
+        QCOMPARE(window.form->folder(), folder);
+        QCOMPARE(window.messages.callCount(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(window.messages.lastCall().text), told.arg(QString::fromStdString(folder)));
+        QCOMPARE(window.form->Label6->text(), QString("0 archivos a procesar"));
+        QCOMPARE(window.form->fileListCount(), 0);
+        QCOMPARE(window.form->List1->model()->rowCount(), 0);
     }
 
     void theLogErasedWhileTheViewerIsOpenLeavesTheViewerAsItWas()

@@ -223,6 +223,24 @@ private slots:
         QCOMPARE(m_fs.listFiles(path("nowhere"), "*").error(), FileError::NotFound);
         writeFile(path("file"), "x");
         QCOMPARE(m_fs.listFiles(path("file"), "*").error(), FileError::NotFound);
+        // The check before an analysis answers as the listing does.
+        QCOMPARE(m_fs.checkFolder(path("nowhere")), FileError::NotFound);
+        QCOMPARE(m_fs.checkFolder(path("file")), FileError::NotFound);
+        QCOMPARE(m_fs.checkFolder(m_root), FileError::None);
+    }
+
+    void aFolderThatMayBeReadButNotEnteredIsRefused()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root enters every folder; the end-to-end test meets this as another user");
+        const std::string folder = path("de paso");
+        QVERIFY(::mkdir(folder.c_str(), 0700) == 0);
+        writeFile(folder + "/a", "x");
+        QVERIFY(::chmod(folder.c_str(), 0400) == 0);
+        QCOMPARE(m_fs.listFiles(folder, "*").error(), FileError::AccessDenied);
+        QCOMPARE(m_fs.checkFolder(folder), FileError::AccessDenied);
+        QVERIFY(::chmod(folder.c_str(), 0700) == 0);
+        QCOMPARE(m_fs.checkFolder(folder), FileError::None);
     }
 
     void statusGivesSizeDateAndIdentityThroughLinks()

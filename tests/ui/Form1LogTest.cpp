@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -173,6 +174,39 @@ private slots:
         b.form->Command3_Click();
         QVERIFY(b.exists("a.txt") && b.exists("c.txt"));
         QCOMPARE(b.form->duplicateRowCount(), 2);
+    }
+
+    void introOnTheFocusedBorrarAsksFirstAndTheAnswerDecides()
+    {
+        Bench b;
+        b.form->Command1_Click();
+        b.selectRow(1);
+        b.form->show();
+        b.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(b.form.get()));
+        b.form->Command3->setFocus();
+        const auto press = [&](Qt::Key key, bool repeated) {
+            const Qt::KeyboardModifiers pad = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+            QKeyEvent event(QEvent::KeyPress, key, pad, QStringLiteral("\r"), repeated);
+            QApplication::sendEvent(b.form->Command3, &event);
+        };
+
+        // A key held down asks once, when it is let go.
+        b.messages.scriptAnswer(MessageAnswer::Cancel);
+        press(Qt::Key_Return, false);
+        press(Qt::Key_Return, true);
+        QCOMPARE(b.messages.callCount(), std::size_t(0));
+        QTest::keyRelease(b.form->Command3, Qt::Key_Return);
+        QCOMPARE(b.messages.callCount(), std::size_t(1));
+        QCOMPARE(b.messages.lastCall().title, std::string("Borrado"));
+        QVERIFY(b.exists("b.txt"));
+
+        // The keypad's Enter, answered Aceptar, deletes the selected twin.
+        b.messages.scriptAnswer(MessageAnswer::Ok);
+        QTest::keyClick(b.form->Command3, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(b.messages.callCount(), std::size_t(2));
+        QVERIFY(!b.exists("b.txt"));
+        QVERIFY(b.exists("a.txt") && b.exists("c.txt"));
     }
 
     void verLogOpensOneViewerAndReadsTheLogOnlyWhenItOpens()

@@ -111,6 +111,38 @@ private slots:
         QCOMPARE(rows[5], "/fotos/b.jpg" + blanks(38) + "\t\t4 bytes \td2");
     }
 
+    void aRowOfUpTo64KiCharactersIsShownWhole()
+    {
+        Bench b;
+        const std::string longPath = "/" + std::string(5000, 'p') + ".jpg";
+        b.writeLog(deletionRecord({longPath, 12, "1/6/2026 4:00:30"}, "7/12/2026", "5:30:09") +
+                   std::string(64 * 1024, 'a') + "\r\n" + std::string(64 * 1024 + 1, 'b'));
+        const auto viewer = b.open();
+        const QStringList rows = rowTexts(*viewer);
+        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows[1], QString::fromStdString(longPath) + "\t\t12 bytes \t1/6/2026 4:00:30");
+        QCOMPARE(rows[4], QString(64 * 1024, QLatin1Char('a')));
+        QCOMPARE(rows[5], QString(64 * 1024, QLatin1Char('b')) + QChar(0x2026));
+        QCOMPARE(viewer->rows().longestRow(), 5);
+    }
+
+    void theListLetsTheLongestRowBeScrolledToItsEnd()
+    {
+        Bench b;
+        const std::string longPath = "/" + std::string(3000, 'p') + ".jpg";
+        b.writeLog(deletionRecord({longPath, 12, "1/6/2026 4:00:30"}, "7/12/2026", "5:30:09"));
+        const auto viewer = b.open();
+        QCOMPARE(viewer->rows().longestRow(), 1);
+        viewer->show();
+        QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+        // Every row, the last (a row of crosses) too, is as wide as the
+        // longest one's text.
+        const QString fileLine = rowTexts(*viewer)[1];
+        const int textWidth = viewer->List1->fontMetrics().horizontalAdvance(fileLine);
+        for (int row = 0; row < viewer->rows().rowCount(); ++row)
+            QVERIFY(viewer->List1->visualRect(viewer->rows().index(row)).width() >= textWidth);
+    }
+
     void aRowOfMegabytesIsShownShortened()
     {
         Bench b;

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QListView>
+#include <QStringListModel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -18,6 +20,8 @@ void pulseAfterAWhile(ResponsiveWork& work)
     QThread::msleep(ResponsiveWork::kPulseMilliseconds + 5);
     work.pulse();
 }
+
+QStringList three() { return {"a", "b", "c"}; }
 
 } // namespace
 
@@ -48,6 +52,85 @@ private slots:
         }
         QVERIFY(!work.inProgress());
         QTRY_COMPARE(clicks, 1);
+    }
+
+    // Input made during the work is judged against the window as it stood
+    // then: what chose nothing is dropped, the rest waits for the end.
+    void inputChoosesWhatWasThereWhenItWasMade_data()
+    {
+        QTest::addColumn<bool>("onList");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("enabledThen");
+        QTest::addColumn<QStringList>("rowsThen");
+        QTest::addColumn<QStringList>("rowsAfter");
+        QTest::addColumn<QString>("chosen");
+        const QStringList none;
+        const QStringList three{"a", "b", "c"};
+        QTest::newRow("a click on an enabled button waits")
+            << false << false << true << none << none << "pressed";
+        QTest::newRow("a click on a disabled button is dropped")
+            << false << false << false << none << none << "";
+        QTest::newRow("Space on an enabled button waits")
+            << false << true << true << none << none << "pressed";
+        QTest::newRow("Space on a disabled button is dropped")
+            << false << true << false << none << none << "";
+        QTest::newRow("a click on a row waits")
+            << true << false << true << QStringList{"a", "b"} << three << "b";
+        QTest::newRow("a click where the list held no row is dropped")
+            << true << false << true << none << three << "";
+        QTest::newRow("a click on a row that moved away is dropped")
+            << true << false << true << three << QStringList{"b", "c"} << "";
+        QTest::newRow("a click on a disabled list is dropped")
+            << true << false << false << three << three << "";
+    }
+
+    void inputChoosesWhatWasThereWhenItWasMade()
+    {
+        QFETCH(bool, onList);
+        QFETCH(bool, byKey);
+        QFETCH(bool, enabledThen);
+        QFETCH(QStringList, rowsThen);
+        QFETCH(QStringList, rowsAfter);
+        QFETCH(QString, chosen);
+        QWidget window;
+        window.resize(200, 300);
+        auto* button = new QPushButton("b", &window);
+        auto* list = new QListView(&window);
+        list->setGeometry(0, 40, 200, 260);
+        QStringListModel rows(three());
+        list->setModel(&rows);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Where the second row lies once there is one.
+        const QPoint secondRow = list->visualRect(rows.index(1)).center();
+        rows.setStringList(rowsThen);
+        QString happened;
+        connect(button, &QPushButton::clicked, this, [&] { happened = "pressed"; });
+        connect(list, &QListView::clicked, this,
+                [&](const QModelIndex& row) { happened = row.data().toString(); });
+        ResponsiveWork work(&window);
+
+        {
+            ResponsiveWork::Scope working(work);
+            QWidget* target = onList ? static_cast<QWidget*>(list) : button;
+            target->setEnabled(enabledThen);
+            if (byKey)
+                QTest::keyClick(target, Qt::Key_Space);
+            else if (onList)
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, secondRow);
+            else
+                QTest::mouseClick(button, Qt::LeftButton);
+            pulseAfterAWhile(work);
+            target->setEnabled(true);
+            rows.setStringList(rowsAfter);
+            QCOMPARE(happened, QString());
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(happened, chosen);
+        const QModelIndexList selected = list->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.isEmpty() ? QString() : selected.first().data().toString(),
+                 onList ? chosen : QString());
     }
 
     void inputReachesAModalBoxOpenedByTheWork()

@@ -74,15 +74,29 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    ResponsiveWork::Scope working(*m_work);
-    BulletBar bar(*this);
-    LeerDirectorio(ScanMode::StartUp, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing,
-                   bar);
+    const FileError refused = scanFolder(ScanMode::StartUp);
+    if (refused == FileError::None)
+        return;
+    // The window is not shown yet: the box waits for the event loop, so that
+    // it appears over the window it speaks of.
+    QMetaObject::invokeMethod(
+        this, [this, refused, start = folder()] { tellUnreadableFolder(refused, start); },
+        Qt::QueuedConnection);
 }
 
 void Form1::Command1_Click()
 {
     ResponsiveWork::Scope working(*m_work);
+    // A folder that can no longer be listed (gone, refused) is scanned again,
+    // which empties the lists its listing fed, and the user is told why.
+    if (m_pacedFileSystem.checkFolder(folder()) != FileError::None) {
+        if (const FileError refused = scanFolder(ScanMode::StartUp); refused != FileError::None) {
+            NumDuplicados = 0;
+            Label3->setText(QStringLiteral("0 Archivos duplicados"));
+            tellUnreadableFolder(refused, folder());
+            return;
+        }
+    }
     // List1 hears of the rows found in batches while the analysis runs, and
     // of the last ones when it ends, however it ends.
     struct HeldRows {
@@ -107,11 +121,10 @@ bool Form1::Command1_KeyPress(const QKeyEvent& key)
     if (key.text().isEmpty() || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)
         return false;
     // Intro presses the focused button, as anywhere else on the desktop and
-    // as the help tells; every other character key ends the program.
-    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
-        Command1->click();
-        return true;
-    }
+    // as the help tells (the button does it, as "Borrar" does); every other
+    // character key ends the program.
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        return false;
     m_endProgram();
     return true;
 }
@@ -135,9 +148,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Command1 && event->type() == QEvent::KeyPress)
         return Command1_KeyPress(*static_cast<QKeyEvent*>(event));
-    // Intro presses the other buttons too, as it does on the rest of the
-    // desktop; outside a dialog a Qt button answers the space bar alone.
-    if ((watched == Command2 || watched == Command3) && event->type() == QEvent::KeyPress) {
+    // Intro presses "Salir" too, as it does on the rest of the desktop;
+    // outside a dialog a Qt button answers the space bar alone. The picture
+    // buttons see to it themselves.
+    if (watched == Command2 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             static_cast<QPushButton*>(watched)->click();

@@ -27,6 +27,7 @@ class QRadioButton;
 namespace zelvo {
 
 class Announcer;
+enum class ScanMode;
 class DirectoryList;
 class DriveList;
 class DuplicateRowModel;
@@ -118,7 +119,8 @@ public:
     // How many names File1 lists now.
     int fileListCount() const;
     // Long handlers put one of these around their work: the window keeps
-    // painting, and user input waits until the work ends.
+    // painting, and user input waits until the work ends, or is dropped when
+    // it chose nothing (a disabled control, a list's place without a row).
     ResponsiveWork& work() { return *m_work; }
     // What ending the program does; the exits call it. Tests put a recorder
     // in its place.
@@ -194,6 +196,11 @@ private:
     // Form1Navigation.cpp.
     void createDrives();
     void filterChosen(const std::string& pattern, bool showText1);
+    // Lists the current folder again (LeerDirectorio); answers why it could
+    // not be listed, or None.
+    FileError scanFolder(ScanMode mode);
+    // The message box that names a folder that cannot be listed and why.
+    void tellUnreadableFolder(FileError error, const std::string& folder);
     // Form1Panel.cpp.
     void showFileDetails(const std::string& path);
     void showPreview(const std::string& path);

@@ -5,9 +5,11 @@
 #include "Form1.h"
 
 #include "DirectoryList.h"
+#include "DisplayText.h"
 #include "DriveList.h"
 #include "ResponsiveWork.h"
 #include "core/LeerDirectorio.h"
+#include "ui/FolderRefusal.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -21,11 +23,21 @@ namespace zelvo {
 
 namespace {
 
+// The folder the program was started in. One removed since has no path any
+// more, but the system still tells its last one: the window shows that, and
+// its scan says the folder no longer exists, rather than starting silently
+// somewhere else.
 std::string processFolder()
 {
     std::error_code error;
     std::string folder = std::filesystem::current_path(error).native();
-    return error || folder.empty() ? std::string("/") : folder;
+    if (!error && !folder.empty())
+        return folder;
+    const std::string removed = " (deleted)";
+    folder = std::filesystem::read_symlink("/proc/self/cwd", error).native();
+    if (folder.ends_with(removed))
+        folder.resize(folder.size() - removed.size());
+    return error || folder.empty() || folder[0] != '/' ? std::string("/") : folder;
 }
 
 // Whether `folder` lies on the file system mounted at `mountPoint`, judged by
@@ -87,10 +99,26 @@ void Form1::Drive1_Change()
 
 void Form1::Dir1_Change()
 {
+    // The box is shown while the work still holds back the input made during
+    // the scan.
+    ResponsiveWork::Scope working(*m_work);
+    if (const FileError refused = scanFolder(ScanMode::FolderChange); refused != FileError::None)
+        tellUnreadableFolder(refused, folder());
+}
+
+FileError Form1::scanFolder(ScanMode mode)
+{
     ResponsiveWork::Scope working(*m_work);
     BulletBar bar(*this);
-    LeerDirectorio(ScanMode::FolderChange, {folder(), m_pattern}, m_pacedFileSystem, *this,
-                   m_listing, bar);
+    return LeerDirectorio(mode, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing, bar);
+}
+
+void Form1::tellUnreadableFolder(FileError error, const std::string& folder)
+{
+    const FolderRefusal refusal = folderRefusalFor(error, folder);
+    // The box shows a name that is not UTF-8 as the folder list does.
+    m_services.messages.show(refusal.sentence(displayText(refusal.name).toStdString()), "Zelvo",
+                             MessageButtons::Ok, MessageIcon::Critical);
 }
 
 void Form1::setPattern(const std::string& pattern)
@@ -99,13 +127,9 @@ void Form1::setPattern(const std::string& pattern)
     File1_PatternChange();
 }
 
-void Form1::File1_PatternChange()
-{
-    ResponsiveWork::Scope working(*m_work);
-    BulletBar bar(*this);
-    LeerDirectorio(ScanMode::StartUp, {folder(), m_pattern}, m_pacedFileSystem, *this, m_listing,
-                   bar);
-}
+// A pattern typed letter by letter scans at every letter: a folder that
+// cannot be listed shows its counts of 0 without a box each time.
+void Form1::File1_PatternChange() { scanFolder(ScanMode::StartUp); }
 
 int Form1::refreshFileList()
 {

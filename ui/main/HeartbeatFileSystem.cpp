@@ -40,6 +40,12 @@ Result<std::vector<std::string>> HeartbeatFileSystem::listFiles(const std::strin
     return ForwardingFileSystem::listFiles(folder, pattern);
 }
 
+FileError HeartbeatFileSystem::checkFolder(const std::string& folder)
+{
+    m_heartbeat();
+    return inner().checkFolder(folder);
+}
+
 Result<FileStatus> HeartbeatFileSystem::status(const std::string& path)
 {
     m_heartbeat();

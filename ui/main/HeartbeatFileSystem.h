@@ -26,6 +26,8 @@ public:
 
     Result<std::vector<std::string>> listFiles(const std::string& folder,
                                                const std::string& pattern) override;
+    // The inner file system's own check, which may read no folder through.
+    FileError checkFolder(const std::string& folder) override;
     Result<FileStatus> status(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForReading(const std::string& path) override;
     Result<std::unique_ptr<FileReader>> openForComparing(const std::string& path, ByteCount size) override;

@@ -1,9 +1,19 @@
 #include "PictureButton.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 namespace zelvo {
+
+namespace {
+
+bool isIntro(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+} // namespace
 
 PictureButton::PictureButton(const QString& caption, const QPixmap& picture, QWidget* parent)
     : QPushButton(caption, parent), m_picture(picture)
@@ -37,6 +47,33 @@ void PictureButton::paintEvent(QPaintEvent*)
         focus.rect = inside;
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
+}
+
+// The click comes with the key's release, never with a repeat of a key held
+// down: a button whose click opens a box would otherwise hand the repeats to
+// that box, where Intro answers its default button.
+void PictureButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!isIntro(*event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        setDown(true);
+    event->accept();
+}
+
+void PictureButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isIntro(*event)) {
+        QPushButton::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || !isDown())
+        return;
+    setDown(false);
+    click();
 }
 
 } // namespace zelvo

@@ -6,7 +6,9 @@
 namespace zelvo {
 
 // A push button that draws its picture centred above its caption, the way the
-// window's "Analizar" and "Borrar" buttons look.
+// window's "Analizar" and "Borrar" buttons look. Intro (Return or the keypad's
+// Enter) presses it as the space bar does: down while the key is held, a click
+// when it is let go.
 class PictureButton final : public QPushButton {
 public:
     PictureButton(const QString& caption, const QPixmap& picture, QWidget* parent = nullptr);
@@ -15,6 +17,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     QPixmap m_picture;

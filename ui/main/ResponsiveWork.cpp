@@ -1,25 +1,32 @@
 #include "ResponsiveWork.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QWidget>
+#include <utility>
 
 namespace zelvo {
 
 namespace {
 
-bool isUserInput(QEvent::Type type)
+// Input that may choose something. A move counts only with a button down,
+// when it drags; hovering chooses nothing and may pass.
+bool isUserInput(const QEvent* event)
 {
-    switch (type) {
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        return static_cast<const QMouseEvent*>(event)->buttons() != Qt::NoButton;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+    case QEvent::InputMethod:
     case QEvent::Wheel:
     case QEvent::ContextMenu:
-    case QEvent::Shortcut:
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
@@ -29,6 +36,35 @@ bool isUserInput(QEvent::Type type)
     default:
         return false;
     }
+}
+
+bool isPress(const QEvent* event)
+{
+    return event->type() == QEvent::MouseButtonPress ||
+           event->type() == QEvent::MouseButtonDblClick;
+}
+
+bool isMouse(const QEvent* event)
+{
+    return isPress(event) || event->type() == QEvent::MouseMove ||
+           event->type() == QEvent::MouseButtonRelease;
+}
+
+// The list whose rows `widget` shows, when it is a list's viewport.
+const QAbstractItemView* listShownBy(const QObject* widget)
+{
+    const auto* list = qobject_cast<const QAbstractItemView*>(widget->parent());
+    return list && list->viewport() == widget ? list : nullptr;
+}
+
+// The text of the row under a press on a list, if a row lies there.
+std::optional<QString> rowTextAt(const QAbstractItemView& list, const QEvent* press)
+{
+    const QModelIndex row =
+        list.indexAt(static_cast<const QMouseEvent*>(press)->position().toPoint());
+    if (!row.isValid())
+        return std::nullopt;
+    return row.data().toString();
 }
 
 } // namespace
@@ -46,6 +82,7 @@ void ResponsiveWork::begin()
     if (m_depth++ > 0)
         return;
     m_lastPulse = CoarseClock::now();
+    m_droppingGesture = false;
     qApp->installEventFilter(this);
 }
 
@@ -56,12 +93,7 @@ void ResponsiveWork::end()
     qApp->removeEventFilter(this);
     // Input held back goes out again in the order it came, and only then the
     // close request, so that what the user did first happens first.
-    auto held = std::move(m_heldInput);
-    m_heldInput.clear();
-    for (auto& [receiver, event] : held) {
-        if (receiver)
-            QCoreApplication::postEvent(receiver, event.release());
-    }
+    replay(std::exchange(m_heldInput, {}));
     if (m_closePending) {
         m_closePending = false;
         QMetaObject::invokeMethod(m_window, &QWidget::close, Qt::QueuedConnection);
@@ -73,12 +105,32 @@ void ResponsiveWork::end()
         dispatcher->wakeUp();
 }
 
+void ResponsiveWork::replay(std::vector<HeldInput> held)
+{
+    bool droppingGesture = false;
+    for (HeldInput& input : held) {
+        if (!input.receiver)
+            continue;
+        const QEvent* event = input.event.get();
+        if (isPress(event)) {
+            // The row clicked must still be the one at that place.
+            const QAbstractItemView* list = listShownBy(input.receiver);
+            droppingGesture = list && rowTextAt(*list, event) != input.rowText;
+        }
+        if (droppingGesture && isMouse(event))
+            continue;
+        QCoreApplication::postEvent(input.receiver, input.event.release());
+    }
+}
+
 void ResponsiveWork::pulse()
 {
     constexpr std::chrono::milliseconds interval(kPulseMilliseconds);
     if (m_depth == 0 || CoarseClock::now() - m_lastPulse < interval)
         return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // User input comes in too, to be judged by eventFilter() while the window
+    // still shows what it was aimed at.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_lastPulse = CoarseClock::now();
 }
 
@@ -90,21 +142,53 @@ bool ResponsiveWork::postponeClose()
     return true;
 }
 
-bool ResponsiveWork::isHeldBack(QObject* receiver, const QEvent* event) const
+ResponsiveWork::Verdict ResponsiveWork::judge(QObject* receiver, const QEvent* event)
 {
-    if (!isUserInput(event->type()) || !receiver->isWidgetType())
-        return false;
+    const bool shortcut = event->type() == QEvent::Shortcut;
+    if (!shortcut && !isUserInput(event))
+        return Verdict::Pass;
     // A message box that the work itself opens must stay usable.
     const QWidget* modal = QApplication::activeModalWidget();
-    const QWidget* target = static_cast<QWidget*>(receiver)->window();
-    return modal == nullptr || target != modal->window();
+    if (modal && receiver->isWidgetType() &&
+        static_cast<const QWidget*>(receiver)->window() == modal->window())
+        return Verdict::Pass;
+    // A menu key goes to the action it triggers, which is no widget.
+    if (shortcut)
+        return Verdict::Hold;
+    // Input to a window reaches its widgets next and is judged there.
+    if (!receiver->isWidgetType())
+        return Verdict::Pass;
+    const auto* widget = static_cast<const QWidget*>(receiver);
+
+    if (isPress(event)) {
+        const QAbstractItemView* list = listShownBy(widget);
+        m_droppingGesture = !widget->isEnabled() || (list && !rowTextAt(*list, event));
+        return m_droppingGesture ? Verdict::Drop : Verdict::Hold;
+    }
+    if (isMouse(event)) {
+        const bool dropped = m_droppingGesture;
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<const QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            m_droppingGesture = false;
+        return dropped ? Verdict::Drop : Verdict::Hold;
+    }
+    return widget->isEnabled() ? Verdict::Hold : Verdict::Drop;
 }
 
 bool ResponsiveWork::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!isHeldBack(watched, event))
+    switch (judge(watched, event)) {
+    case Verdict::Pass:
         return false;
-    m_heldInput.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
+    case Verdict::Drop:
+        return true;
+    case Verdict::Hold:
+        break;
+    }
+    HeldInput held{watched, std::unique_ptr<QEvent>(event->clone()), std::nullopt};
+    if (const QAbstractItemView* list = isPress(event) ? listShownBy(watched) : nullptr)
+        held.rowText = rowTextAt(*list, event);
+    m_heldInput.push_back(std::move(held));
     return true;
 }
 

@@ -4,8 +4,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <memory>
-#include <utility>
+#include <optional>
 #include <vector>
 
 class QEvent;
@@ -18,10 +19,17 @@ namespace zelvo {
 // they end. Left alone, such a handler also stops the window from painting and
 // from answering the window system, which then calls it "not responding".
 // While work is in progress this lets the window breathe at a bounded rate
-// (paint events, window-system traffic) but holds back every user input: real
-// input stays in the window system's queue, input posted to the program's
-// windows is kept here and posted again, in order, when the work ends. A close
-// request met during the work is remembered and carried out afterwards.
+// (paint events, window-system traffic, user input) and judges every input as
+// it comes in, against the window as it stands then: input that chose
+// something is kept here and posted again, in order, when the work ends;
+// input that chose nothing is dropped, so that it never lands on what the
+// work put there meanwhile. A press or double click chose nothing when it hit
+// a disabled control or a list's place without a row, and the rest of its
+// gesture (moves with the button down, the release) goes with it; a key,
+// wheel turn or menu key chose nothing when its receiver was disabled. A
+// click kept on a list's row is dropped too if that row is no longer where it
+// was when the work ends. A close request met during the work is remembered
+// and carried out afterwards.
 class ResponsiveWork : public QObject {
 public:
     // How often, at most, pulse() lets the event loop run.
@@ -55,17 +63,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Verdict { Pass, Hold, Drop };
+    struct HeldInput {
+        QPointer<QObject> receiver;
+        std::unique_ptr<QEvent> event;
+        // For a press on a list's row: the row's text then.
+        std::optional<QString> rowText;
+    };
+
     void begin();
     void end();
-    bool isHeldBack(QObject* receiver, const QEvent* event) const;
+    Verdict judge(QObject* receiver, const QEvent* event);
+    void replay(std::vector<HeldInput> held);
 
     QWidget* m_window;
     int m_depth = 0;
     bool m_closePending = false;
+    // Whether the mouse gesture under way began with a press that chose
+    // nothing.
+    bool m_droppingGesture = false;
     // When the last pulse ran. pulse() asks the time on every file operation,
     // so the coarse clock.
     CoarseClock::time_point m_lastPulse{};
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_heldInput;
+    std::vector<HeldInput> m_heldInput;
 };
 
 } // namespace zelvo

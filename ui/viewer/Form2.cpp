@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -30,6 +31,26 @@ QIcon viewerIcon()
     renderer.render(&painter);
     return QIcon(pixmap);
 }
+
+// A list of uniform item sizes sizes every row like one sample row, its last
+// by Qt's guess; a longer row would be cut at that width. Here the sample is
+// the longest row, so that every row can be scrolled to its end.
+class LongestRowDelegate final : public QStyledItemDelegate {
+public:
+    LongestRowDelegate(const LogRowsModel& rows, QObject* parent)
+        : QStyledItemDelegate(parent), m_rows(rows)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QModelIndex longest = m_rows.index(m_rows.longestRow());
+        return QStyledItemDelegate::sizeHint(option, longest.isValid() ? longest : index);
+    }
+
+private:
+    const LogRowsModel& m_rows;
+};
 
 // Reads the whole file, or as much of it as can be read, up to what the
 // rows can hold.
@@ -83,6 +104,7 @@ Form2::Form2()
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setModel(&m_rows);
+    List1->setItemDelegate(new LongestRowDelegate(m_rows, List1));
 
     Command1 = new QPushButton(QStringLiteral("&Cerrar"), this);
     Command1->setGeometry(304, 376, 73, 33);

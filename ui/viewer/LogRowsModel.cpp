@@ -14,11 +14,14 @@ void LogRowsModel::setLogBytes(std::string bytes)
     if (m_bytes.size() > kMaxBytes)
         m_bytes.resize(kMaxBytes);
     m_fields.clear();
+    m_longestRow = 0;
     FieldReader reader(m_bytes);
     while (!reader.atEnd()) {
         const std::string_view field = reader.next();
         // An empty field may point nowhere; its offset does not matter.
         const auto offset = field.empty() ? 0 : static_cast<std::uint32_t>(field.data() - m_bytes.data());
+        if (!m_fields.empty() && field.size() > m_fields[std::size_t(m_longestRow)].length)
+            m_longestRow = int(std::min<std::size_t>(m_fields.size(), std::numeric_limits<int>::max()));
         m_fields.push_back({offset, static_cast<std::uint32_t>(field.size())});
     }
     m_fields.shrink_to_fit();
