@@ -35,6 +35,7 @@ public:
 
     std::uint64_t placeOnDisk() override { return m_inner->placeOnDisk(); }
     void setReadAhead(bool on) override { m_inner->setReadAhead(on); }
+    void willRead(ByteCount offset, ByteCount length) override { m_inner->willRead(offset, length); }
 
 private:
     void note(ByteCount offset, const Result<std::size_t>& delivered)

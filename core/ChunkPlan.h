@@ -16,7 +16,8 @@ struct ByteRange {
 
 // The order in which a file's bytes are compared: the first few KiB, then the
 // last block (files with a long common start often differ only at the end),
-// then the middle in growing chunks. The ranges cover the file exactly once.
+// then the middle in growing chunks; of a small file, all the rest at once.
+// The ranges cover the file exactly once.
 class ChunkPlan {
 public:
     ChunkPlan(ByteCount size, const ClassifierLimits& limits) : m_size(size)
@@ -28,12 +29,23 @@ public:
         m_tailStart = std::max<ByteCount>(m_firstEnd, size - std::min<ByteCount>(size, kPage));
         m_middleAt = m_firstEnd;
         m_largestChunk = std::max(limits.largestChunk, kPage);
+        // What is left of a small file after its first chunk is read in one
+        // go, where memory allows: a device that counts requests serves it
+        // in one request, where the last block and then the middle take two.
+        m_restInOne = size - m_firstEnd <= std::min<ByteCount>(kRestInOneRead, m_largestChunk);
         m_middleChunk = std::min(kFirstMiddleChunk, m_largestChunk);
         if (size == 0)
             m_step = Step::Done;
     }
 
     bool done() const { return m_step == Step::Done; }
+    // Whether `range`, the last one given, is the first chunk of a middle
+    // read in several; and where the middle ends.
+    bool startsMiddle(ByteRange range) const
+    {
+        return range.offset == m_firstEnd && m_step == Step::Middle && m_middleAt > m_firstEnd;
+    }
+    ByteCount middleEnd() const { return m_tailStart; }
 
     // The next range, no longer than `cap` bytes where the middle is concerned.
     ByteRange next(std::size_t cap)
@@ -43,6 +55,10 @@ public:
             m_step = m_tailStart < m_size ? Step::Tail : Step::Done;
             return {0, static_cast<std::size_t>(m_firstEnd)};
         case Step::Tail:
+            if (m_restInOne && m_size - m_firstEnd <= std::max(cap, kPage)) {
+                m_step = Step::Done;
+                return {m_firstEnd, static_cast<std::size_t>(m_size - m_firstEnd)};
+            }
             m_step = m_middleAt < m_tailStart ? Step::Middle : Step::Done;
             return {m_tailStart, static_cast<std::size_t>(m_size - m_tailStart)};
         case Step::Middle: {
@@ -67,6 +83,7 @@ private:
     // Chunks of the middle of a file start at this size and double up to the
     // largest chunk: most files that differ have already split by then.
     static constexpr std::size_t kFirstMiddleChunk = 64u << 10;
+    static constexpr ByteCount kRestInOneRead = 128u << 10;
 
     enum class Step { First, Tail, Middle, Done };
     Step m_step = Step::First;
@@ -74,6 +91,7 @@ private:
     ByteCount m_firstEnd = 0;
     ByteCount m_tailStart = 0;
     ByteCount m_middleAt = 0;
+    bool m_restInOne = false;
     std::size_t m_middleChunk;
     std::size_t m_largestChunk;
 };

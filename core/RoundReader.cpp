@@ -27,10 +27,17 @@ FileReader* RoundReader::open(std::size_t member, std::unique_ptr<FileReader>& o
 // and read-ahead from their first byte serves them best.
 void RoundReader::adviseReadAhead(FileReader& reader) const
 {
-    if (m_range.offset > 0)
-        reader.setReadAhead(true);
-    else if (m_how.manyFiles && m_range.length < m_size && m_how.pool && m_how.pool->waitsOnDevice())
-        reader.setReadAhead(false);
+    if (m_range.offset == 0) {
+        if (m_how.manyFiles && m_range.length < m_size && m_how.pool && m_how.pool->waitsOnDevice())
+            reader.setReadAhead(false);
+        return;
+    }
+    reader.setReadAhead(true);
+    // A few tens of megabytes ahead at most: a file that differs in its
+    // middle after all leaves the rest unread.
+    constexpr ByteCount kMostAhead = 32u << 20;
+    if (m_how.middleEnd > m_range.offset + m_range.length)
+        reader.willRead(m_range.offset, std::min(m_how.middleEnd - m_range.offset, kMostAhead));
 }
 
 bool RoundReader::readWith(std::size_t member, FileReader& reader, std::unique_ptr<FileReader>& opened,
@@ -52,8 +59,10 @@ bool RoundReader::readWith(std::size_t member, FileReader& reader, std::unique_p
 
 std::optional<bool> RoundReader::takeEarlyTail(std::size_t member, std::byte* into)
 {
+    // Only the very range read early is taken from it: a round that reads
+    // a small file's whole rest instead reads it from the file.
     EarlyTails* early = m_how.earlyTails;
-    if (!early || m_range.offset == 0)
+    if (!early || m_range.offset != early->range().offset || m_range.length != early->range().length)
         return std::nullopt;
     const std::optional<bool> whole = early->readEarly(member);
     if (whole && *whole)

@@ -69,6 +69,10 @@ struct RoundReading {
     // Last blocks to read early in this round of first chunks, or to take
     // from in the round of last blocks.
     EarlyTails* earlyTails = nullptr;
+    // In the first round of a middle read in growing chunks, where the
+    // middle ends: files still compared then are most often copies, read to
+    // their end.
+    ByteCount middleEnd = 0;
 };
 
 // How the bytes of one chunk round reach memory: which readers are opened and

@@ -66,6 +66,14 @@ public:
     // differs from the others wants none of it on a cold device: the pages
     // read for nothing take its time from the reads that are wanted.
     virtual void setReadAhead(bool on) { static_cast<void>(on); }
+    // Tells the system that the bytes from `offset` on, `length` of them,
+    // will all be read soon: it may fetch them in as few requests as the
+    // device takes, rather than in a read-ahead window that grows.
+    virtual void willRead(ByteCount offset, ByteCount length)
+    {
+        static_cast<void>(offset);
+        static_cast<void>(length);
+    }
 };
 
 // Everything the engine, the log and the windows need of the disk. Paths are

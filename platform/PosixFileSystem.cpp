@@ -112,6 +112,11 @@ public:
         ::posix_fadvise(m_fd.get(), 0, 0, advice);
     }
 
+    void willRead(ByteCount offset, ByteCount length) override
+    {
+        ::posix_fadvise(m_fd.get(), off_t(offset), off_t(length), POSIX_FADV_WILLNEED);
+    }
+
 private:
     // The kernel may hand out fewer bytes than asked (a signal, a large
     // request); only a read of 0 means the end of the file.

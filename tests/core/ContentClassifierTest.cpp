@@ -77,7 +77,7 @@ private slots:
 
     void filesThatDifferOnlyInTheirLastByteAreApart()
     {
-        for (std::size_t size : {std::size_t{1}, std::size_t{60001}, std::size_t{3} << 20}) {
+        for (std::size_t size : {std::size_t{1}, std::size_t{60001}, std::size_t{200001}, std::size_t{3} << 20}) {
             Files files;
             const std::string bytes = randomBytes(size, 1);
             std::string other = bytes;
@@ -85,9 +85,12 @@ private slots:
             files.add(bytes);
             files.add(other);
             QVERIFY(files.split(size).empty());
-            // The last block comes second, long before the middle.
-            if (size > 8192)
+            // The last block comes second, long before the middle; of a
+            // small file, all the rest comes second, in one read.
+            if (size > 131072)
                 QVERIFY(files.fileSystem.bytesRead(files.paths[0]) <= 8192);
+            else if (size > 4096)
+                QCOMPARE(files.fileSystem.counters(files.paths[0]).readCalls, 2);
         }
     }
 
@@ -276,7 +279,7 @@ private slots:
     {
         Files files;
         files.memory.setConcurrentReads(true);
-        const std::string start = randomBytes(20000, 12);
+        const std::string start = randomBytes(140000, 12);
         for (int i = 0; i < 40; ++i) {
             std::string contents = start;
             contents.back() = char(i);
