@@ -21,3 +21,12 @@ ensure_corpus() {
     touch "$dir.ready"
   fi
 }
+# A request "SHAPE" or "SHAPE:SCALE": sets shape, shape_scale and dir, the
+# corpus written if need be.
+take_request() {
+  shape="${1%%:*}"
+  shape_scale="$scale"
+  [[ "$1" == *:* ]] && shape_scale="${1#*:}"
+  ensure_corpus "$shape" "$shape_scale"
+  dir="$(corpus_dir "$shape" "$shape_scale")"
+}

@@ -191,7 +191,7 @@ drop_cache_for() { # tool
 }
 
 # --- Corpora ---------------------------------------------------------------
-# corpus_dir and ensure_corpus come from common.sh.
+# corpus_dir, ensure_corpus and take_request come from common.sh.
 
 # --- Throttled ----------------------------------------------------------------
 if [ -n "$throttle" ]; then
@@ -220,11 +220,7 @@ notes="$work/notes"
 failures=0
 
 for request in "${shapes[@]}"; do
-  shape="${request%%:*}"
-  shape_scale="$scale"
-  [[ "$request" == *:* ]] && shape_scale="${request#*:}"
-  ensure_corpus "$shape" "$shape_scale"
-  dir="$(corpus_dir "$shape" "$shape_scale")"
+  take_request "$request"
   if [ "$cold" = 1 ]; then
     case "$(stat -f -c %T "$dir")" in
       tmpfs | ramfs)

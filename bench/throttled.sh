@@ -65,11 +65,7 @@ printf "$row_format" "${header[@]}" >"$summary"
 failures=0
 
 for request in "${shapes[@]}"; do
-  shape="${request%%:*}"
-  shape_scale="$scale"
-  [[ "$request" == *:* ]] && shape_scale="${request#*:}"
-  ensure_corpus "$shape" "$shape_scale"
-  dir="$(corpus_dir "$shape" "$shape_scale")"
+  take_request "$request"
   [ "$(disk_of "$dir")" = "$disk" ] || {
     echo "compare.sh --throttle: $dir is not on the disk $disk" >&2
     exit 2

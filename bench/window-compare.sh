@@ -65,11 +65,7 @@ printf "$row_format" corpus files "headless" window "window/head" "last frame" "
 failures=0
 
 for request in "${shapes[@]}"; do
-  shape="${request%%:*}"
-  shape_scale="$scale"
-  [[ "$request" == *:* ]] && shape_scale="${request#*:}"
-  ensure_corpus "$shape" "$shape_scale"
-  dir="$(corpus_dir "$shape" "$shape_scale")"
+  take_request "$request"
   echo "warming the page cache for $shape" >&2
   warm "$dir"
   for f in h.analysis w.analysis w.frame h.scan w.scan ratio; do : >"$work/$f"; done
