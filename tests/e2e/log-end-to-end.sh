@@ -263,14 +263,20 @@ echo "PASS: clicks on the empty list and the greyed Borrar during an analysis of
 # Each time a box names the folder and the cause.
 as_user=()
 user_name="$(id -un)"
+user_zelvo="$zelvo"
+chmod 755 "$base"
 if [ "$(id -u)" = 0 ]; then
   command -v runuser >/dev/null || fail "missing tool: runuser"
   as_user=(runuser -u nobody --)
   user_name=nobody
+  # The build may lie in a folder that user may not enter (root's home).
+  user_zelvo="$base/zelvo"
+  cp "$zelvo" "$user_zelvo"
+  chmod 755 "$user_zelvo"
 fi
 shared="$base/compartida"
 mkdir -p "$shared/cerrada" "$shared/de paso"
-chmod 755 "$base" "$shared"
+chmod 755 "$shared"
 printf 'igual\n' >"$shared/cerrada/a.txt"
 cp "$shared/cerrada/a.txt" "$shared/cerrada/b.txt"
 cp "$shared/cerrada/a.txt" "$shared/de paso/a.txt"
@@ -288,7 +294,7 @@ find_box() {
   return 1
 }
 start_as_user() {
-  (cd "$1" && exec "${as_user[@]}" "$zelvo") >"$base/zelvo.out" 2>&1 &
+  (cd "$1" && exec "${as_user[@]}" "$user_zelvo") >"$base/zelvo.out" 2>&1 &
   zelvo_pid=$!
   main=$(find_window '^Zelvo$') || fail "the main window did not appear in $1"
   [ -n "$main" ] || fail "the main window did not appear in $1"
