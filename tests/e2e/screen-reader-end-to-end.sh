@@ -46,14 +46,13 @@ for n in $(seq 12); do head -c "$((n * 1000))" /dev/zero >"$folder/otro$n.bin"; 
 
 "$launcher" --launch-immediately >"$base/launcher.out" 2>&1 &
 launcher_pid=$!
-zelvo_pid=""
-trap '[ -n "$zelvo_pid" ] && kill "$zelvo_pid" 2>/dev/null; kill "$launcher_pid" 2>/dev/null || true' EXIT
+trap 'kill "$launcher_pid" 2>/dev/null || true' EXIT
 export TZ=UTC LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 unset QT_QPA_PLATFORM
-(cd "$folder" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
-zelvo_pid=$!
 
-if ! "$python" "$here/screen_reader_job.py" "$folder"; then
+# The screen reader's side starts the program itself, once it listens: a
+# program started first may not yet know of the listener when it speaks.
+if ! "$python" "$here/screen_reader_job.py" "$folder" "$zelvo" "$base/zelvo.out"; then
   sed 's/^/zelvo: /' "$base/zelvo.out" >&2
   exit 1
 fi

@@ -4,9 +4,12 @@ Reads Zelvo's window from the accessibility bus, checks that every control a
 person reaches is named and that the bars read as progress bars, then does
 the whole job through the bus alone: switches the log on, presses "Analizar",
 selects the copy of the pair, presses "Borrar" and "Aceptar". Finally checks
-the disk and Zelvo.log. Usage: screen_reader_job.py FOLDER
+the disk and Zelvo.log. It starts the program in FOLDER itself, once it
+listens to the bus, and ends it. Usage: screen_reader_job.py FOLDER ZELVO OUTPUT
 """
+import atexit
 import os
+import subprocess
 import sys
 import time
 
@@ -53,6 +56,12 @@ def pump(seconds, until=lambda: False):
             return True
         time.sleep(0.05)
     return until()
+
+
+# Started only now, so that it hears of the listener as it starts.
+with open(sys.argv[3], "wb") as output:
+    zelvo = subprocess.Popen([sys.argv[2]], cwd=folder, stdout=output, stderr=subprocess.STDOUT)
+atexit.register(zelvo.kill)
 
 
 def find_app():
