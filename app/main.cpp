@@ -96,6 +96,22 @@ bool refusalNeedsBox()
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
+// On standard error, and in a box where nobody reads it.
+void tellRefusedFolder(const zelvo::FolderRefusal& refusal, char* argv[])
+{
+    std::fprintf(stderr, "zelvo: %s\n", refusal.sentence().c_str());
+    if (!refusalNeedsBox())
+        return;
+    int qtArgc = 1;
+    auto guard = std::make_unique<DisplayGuard>();
+    QApplication app(qtArgc, argv);
+    guard.reset();
+    zelvo::QtMessageBox messages;
+    // The box shows a name that is not UTF-8 as the folder list does.
+    const std::string shownName = zelvo::displayText(refusal.name).toStdString();
+    messages.show(refusal.sentence(shownName), "Zelvo", zelvo::MessageButtons::Ok, zelvo::MessageIcon::Critical);
+}
+
 } // namespace
 
 // Zelvo keeps no settings: it starts in the folder it was started from, or in
@@ -123,18 +139,7 @@ int main(int argc, char* argv[])
     // the log) ever sees the folder the program was started from.
     if (request.folder) {
         if (const auto refusal = zelvo::enterStartFolder(*request.folder)) {
-            std::fprintf(stderr, "zelvo: %s\n", refusal->sentence().c_str());
-            if (refusalNeedsBox()) {
-                int qtArgc = 1;
-                auto guard = std::make_unique<DisplayGuard>();
-                QApplication app(qtArgc, argv);
-                guard.reset();
-                zelvo::QtMessageBox messages;
-                // The box shows a name that is not UTF-8 as the folder list does.
-                const std::string shownName = zelvo::displayText(refusal->name).toStdString();
-                messages.show(refusal->sentence(shownName), "Zelvo", zelvo::MessageButtons::Ok,
-                              zelvo::MessageIcon::Critical);
-            }
+            tellRefusedFolder(*refusal, argv);
             return 1;
         }
     }
