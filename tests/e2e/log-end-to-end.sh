@@ -59,16 +59,22 @@ for _ in $(seq 100); do [ -s "$base/display" ] && break; sleep 0.1; done
 [ -s "$base/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$base/display")"
 
-(cd "$folder" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
-zelvo_pid=$!
-
 find_window() { timeout 20 xdotool search --sync --onlyvisible --limit 1 --name "$1" | head -n1; }
-main=$(find_window '^Zelvo$') || fail "the main window did not appear"
-[ -n "$main" ] || fail "the main window did not appear"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-# The client area is 698 x 384 pixels under the menu bar.
-menu=$((HEIGHT - 384))
-[ "$menu" -ge 0 ] || fail "unexpected window height $HEIGHT"
+# Starts the program in the folder $1, with the arguments after it, and finds
+# its main window; the client area is 698 x 384 pixels under the menu bar.
+start_in() {
+  local where="$1"
+  shift
+  (cd "$where" && exec "$zelvo" "$@") >"$base/zelvo.out" 2>&1 &
+  zelvo_pid=$!
+  main=$(find_window '^Zelvo$') || fail "the main window did not appear in $where"
+  [ -n "$main" ] || fail "the main window did not appear in $where"
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  menu=$((HEIGHT - 384))
+  [ "$menu" -ge 0 ] || fail "unexpected window height $HEIGHT"
+}
+
+start_in "$folder"
 click() { xdotool mousemove --sync $((X + $1)) $((Y + menu + $2)) click 1; sleep 0.3; }
 focus() { timeout 5 xdotool windowfocus --sync "$1" || xdotool windowfocus "$1"; sleep 0.2; }
 # Answers the message box of that title with Intro, or fails saying why.
@@ -164,11 +170,7 @@ printf 'de otro usuario\n' >"$base/ajeno.txt"
 ln -s "$base/ajeno.txt" "$linked/Zelvo.log"
 cp "$folder/a.txt" "$linked/x.txt"
 cp "$folder/a.txt" "$linked/y.txt"
-(cd "$linked" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
-zelvo_pid=$!
-main=$(find_window '^Zelvo$') || fail "the main window did not appear the second time"
-[ -n "$main" ] || fail "the main window did not appear the second time"
-eval "$(xdotool getwindowgeometry --shell "$main")"
+start_in "$linked"
 focus "$main"
 xdotool key ctrl+l
 sleep 0.3
@@ -189,12 +191,7 @@ given="$(cd "$given" && pwd -P)"
 printf 'dos veces\n' >"$given/x.txt"
 cp "$given/x.txt" "$given/y.txt"
 uri=$(perl -e '($p = shift) =~ s/([^A-Za-z0-9\/._~-])/sprintf("%%%02X", ord $1)/ge; print "file://$p"' "$given")
-(cd "$base" && exec "$zelvo" "$uri") >"$base/zelvo.out" 2>&1 &
-zelvo_pid=$!
-main=$(find_window '^Zelvo$') || fail "the main window did not appear for $uri"
-[ -n "$main" ] || fail "the main window did not appear for $uri"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-menu=$((HEIGHT - 384))
+start_in "$base" "$uri"
 focus "$main"
 xdotool key ctrl+l
 sleep 0.3
@@ -228,12 +225,7 @@ mib=$(( 2500 * 1024 / probe_ms ))
 [ "$mib" -le 65536 ] || mib=65536
 truncate -s "${mib}M" "$long/grande1.bin"
 truncate -s "${mib}M" "$long/grande2.bin"
-(cd "$long" && exec "$zelvo") >"$base/zelvo.out" 2>&1 &
-zelvo_pid=$!
-main=$(find_window '^Zelvo$') || fail "the main window did not appear for the long analysis"
-[ -n "$main" ] || fail "the main window did not appear for the long analysis"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-menu=$((HEIGHT - 384))
+start_in "$long"
 focus "$main"
 xdotool key ctrl+l
 sleep 0.3
