@@ -95,6 +95,7 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow 
     m_error = nullptr;
     m_widened.store(false, std::memory_order_relaxed);
     m_slowBlocks.store(0, std::memory_order_relaxed);
+    m_helpersWanted.store(0, std::memory_order_relaxed);
     if (m_helperCount > 0) {
         // The threads start from the posts counted so far, so that they see
         // this one as new.
@@ -111,7 +112,7 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow 
         // device tells that the next will too, and every helper joins it at
         // once rather than after its first slow blocks.
         if (m_waitsOnDevice)
-            widen();
+            widen(0);
     }
 
     takeBlocks(0);
@@ -138,6 +139,8 @@ void IoPool::takeBlocks(int worker)
 {
     try {
         for (;;) {
+            if (worker == 1 && m_helpersWanted.load(std::memory_order_relaxed) != 0)
+                startHelpers(m_helpersWanted.exchange(0, std::memory_order_acquire));
             const std::size_t first = m_next.fetch_add(m_block, std::memory_order_relaxed);
             if (first >= m_count)
                 return;
@@ -156,7 +159,7 @@ void IoPool::takeBlocks(int worker)
             if (!m_widened.load(std::memory_order_relaxed) &&
                 ((slow >= kSlowBlocksToWiden && std::size_t(slow) * kBlocksPerSlowBlock > before) ||
                  (slow >= kAllSlowToWiden && slow >= before)))
-                widen();
+                widen(worker);
         }
     } catch (...) {
         keepError(std::current_exception());
@@ -164,7 +167,7 @@ void IoPool::takeBlocks(int worker)
     }
 }
 
-void IoPool::widen()
+void IoPool::widen(int worker)
 {
     if (m_helperCount < 2 || m_widened.exchange(true))
         return;
@@ -180,6 +183,18 @@ void IoPool::widen()
     const unsigned others = unsigned(std::min<std::size_t>(most - 1, blocksLeft > 2 ? blocksLeft - 2 : 0));
     if (others == 0)
         return;
+    // Starting dozens of threads takes milliseconds, many more on a busy
+    // machine: the calling thread leaves it to the first helper and goes on
+    // with its blocks, and with telling how far the work is.
+    if (worker == 0 && others + 1 > m_threads.size()) {
+        m_helpersWanted.store(others, std::memory_order_release);
+        return;
+    }
+    startHelpers(others);
+}
+
+void IoPool::startHelpers(unsigned others)
+{
     // Only one worker of one work gets here at a time, and the threads are
     // only started here or before the work is posted.
     for (unsigned worker = unsigned(m_threads.size()) + 1; worker <= others + 1; ++worker)

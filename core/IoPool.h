@@ -68,7 +68,10 @@ private:
     void helperLoop(int worker, unsigned seen);
     // Takes and works blocks until none are left.
     void takeBlocks(int worker);
-    void widen();
+    void widen(int worker);
+    // Starts the helpers up to `others` that have no thread yet and wakes
+    // them into the work under way.
+    void startHelpers(unsigned others);
     void keepError(std::exception_ptr error);
 
     const unsigned m_helperCount;
@@ -83,6 +86,8 @@ private:
     // Whether the last work waited on the device.
     std::atomic<bool> m_waitsOnDevice{false};
     std::atomic<unsigned> m_slowBlocks{0};
+    // Helpers the calling thread asked the first helper to start.
+    std::atomic<unsigned> m_helpersWanted{0};
     std::atomic<bool> m_stopping{false};
     // Whether the work posted last still takes helpers, and how many helpers
     // are inside it. A helper counts itself in before it looks whether the
