@@ -59,7 +59,7 @@ void printRows(const HeadlessView& view)
 // returns the number of rules the run broke.
 int checkAgainstTruth(const FolderListing& listing, const HeadlessView& view, const CountingFileSystem& fs)
 {
-    const ContentTruth truth = findContentTruth(listing.paths, listing.sizes);
+    const ContentTruth truth = findContentTruth(listing.paths.toVector(), listing.sizes);
     const RunCheckReport report = checkRun(listing, view.rows(), fs.files(), truth);
     std::fprintf(stderr, "check: bytes read %llu, difference bound %llu, read beyond the bound %llu\n",
                  (unsigned long long)report.bytesRead, (unsigned long long)report.boundTotal,

@@ -175,7 +175,7 @@ private:
 std::vector<std::vector<std::size_t>> ContentClassifier::split(const std::vector<std::string>& paths,
                                                                ByteCount size, const Progress& progress)
 {
-    return split(paths.size(), [&paths](std::size_t i) -> const std::string& { return paths[i]; }, size,
+    return split(paths.size(), [&paths](std::size_t i) { return paths[i]; }, size,
                  progress);
 }
 

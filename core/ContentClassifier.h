@@ -82,7 +82,7 @@ public:
 
     // The path of the file at a position, for callers that keep their paths
     // elsewhere and need not copy them.
-    using PathOf = std::function<const std::string&(std::size_t position)>;
+    using PathOf = std::function<std::string(std::size_t position)>;
 
     // Classes of at least two identical files, each a list of positions in
     // `paths` in ascending order; classes ordered by their first position.

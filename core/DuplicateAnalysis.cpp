@@ -107,7 +107,7 @@ private:
             return m_classifier.splitContents(sameFiles.count(), size, [&](std::size_t file) {
                 return m_smallFiles->contentOf(sameFiles.firstName(file));
             }, static_cast<SplitProgress*>(this));
-        return m_classifier.split(sameFiles.count(), [&](std::size_t file) -> const std::string& {
+        return m_classifier.split(sameFiles.count(), [&](std::size_t file) {
             return pathOf(files[sameFiles.firstName(file)]);
         }, size, static_cast<SplitProgress*>(this));
     }
@@ -219,8 +219,8 @@ private:
         return before + 2 * std::uint64_t(together + m_settledInGroup) + m_readInRound + m_aloneInRound;
     }
 
-    const std::string& pathOf(const MeasuredFile& file) const { return m_listing.paths[file.row]; }
-    const std::string& pathOfFile(std::size_t file) const
+    std::string pathOf(const MeasuredFile& file) const { return m_listing.paths[file.row]; }
+    std::string pathOfFile(std::size_t file) const
     {
         return pathOf((*m_files)[m_sameFiles->firstName(file)]);
     }
@@ -291,7 +291,7 @@ private:
         if (std::none_of(names.begin() + 1, names.end(), twinOfReference))
             return PassEnd::Finished;
 
-        const std::string& referencePath = pathOf(reference);
+        const std::string referencePath = pathOf(reference);
         const int group = ++m_groups;
         m_listener.rowFound({true, referencePath, group, reference.row});
         for (auto twin = names.begin() + 1; twin != names.end(); ++twin) {
@@ -306,7 +306,7 @@ private:
 
     PassEnd recordTwin(const std::string& referencePath, const MeasuredFile& twin, ByteCount size, int group)
     {
-        const std::string& twinPath = pathOf(twin);
+        const std::string twinPath = pathOf(twin);
         m_listener.rowFound({false, twinPath, group, twin.row});
         const FileError recorded = m_recorder.RegistroPar(referencePath, size, twinPath);
         if (recorded == FileError::NotFound)

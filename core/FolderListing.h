@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListedPaths.h"
 #include "platform/FileSystem.h"
 
 #include <string>
@@ -12,7 +13,7 @@ namespace zelvo {
 // the window's hidden lists List2 (sizes) and List3 (paths).
 struct FolderListing {
     std::vector<ByteCount> sizes;
-    std::vector<std::string> paths;
+    ListedPaths paths;
     // Counts the clearings: rows that point into the listing tell by it that
     // the listing they point into was rebuilt since.
     std::uint64_t generation = 0;

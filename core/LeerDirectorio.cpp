@@ -33,7 +33,11 @@ bool measuredByPool(std::size_t files, const std::string& folder, FileSystem& fi
 void fillListing(const std::vector<std::string>& names, const std::string& folder,
                  FileSystem& fileSystem, FolderListing& listing, const ScanThreads& threads)
 {
-    listing.paths.reserve(names.size());
+    std::size_t nameBytes = 0;
+    for (const std::string& name : names)
+        nameBytes += name.size();
+    listing.paths.reserve(names.size(), nameBytes);
+    listing.paths.shareFolder(fullPathOf(folder, fileSystem.hasParent(folder), ""));
     // The separator rule is asked anew for every file, as File1 may sit at
     // the root.
     for (const std::string& name : names)
@@ -57,11 +61,11 @@ void fillListing(const std::vector<std::string>& names, const std::string& folde
             continue;
         listing.sizes[kept] = listing.sizes[row];
         if (kept != row)
-            listing.paths[kept] = std::move(listing.paths[row]);
+            listing.paths.moveRow(row, kept);
         ++kept;
     }
     listing.sizes.resize(kept);
-    listing.paths.resize(kept);
+    listing.paths.shrink(kept);
 }
 
 } // namespace
@@ -131,7 +135,7 @@ void sortListingBySize(FolderListing& listing, BulletBar& bar)
                 if (sizes[k - 1] >= sizes[j - 1])
                     break;
                 std::swap(sizes[k - 1], sizes[j - 1]);
-                std::swap(paths[k - 1], paths[j - 1]);
+                paths.swapRows(std::size_t(k - 1), std::size_t(j - 1));
             }
         }
     }

@@ -73,7 +73,7 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
             Group& group = m_groups[m_groups.size() - 1 - g];
             // The caller's thread is the window's: only it may tell.
             SplitProgress* rounds = worker == 0 && progress ? progress->takingUp(group.sameFiles) : nullptr;
-            group.classes = classifier->split(group.sameFiles.count(), [&](std::size_t file) -> const std::string& {
+            group.classes = classifier->split(group.sameFiles.count(), [&](std::size_t file) {
                 return m_listing.paths[files[group.sameFiles.firstName(file)].row];
             }, files[group.sameFiles.begin].size, rounds);
             m_filesSplit.fetch_add(group.sameFiles.length, std::memory_order_relaxed);

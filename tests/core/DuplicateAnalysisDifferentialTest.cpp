@@ -186,7 +186,7 @@ private slots:
             // random: one thread reads each class in the order of the places.
             if (seed % 5 == 1) {
                 memory.setReadsInOrder(true);
-                for (const std::string& path : listing.paths)
+                for (const std::string& path : listing.paths.toVector())
                     memory.setPlace(path, random() % 1000 + 1);
             }
             analysis.setLimits(limits);

@@ -651,7 +651,7 @@ private slots:
         vanishedFirst.fileSystem.failStatus("/d/f1290", FileError::InvalidArgument);
         vanishedFirst.analyse();
         QCOMPARE(vanishedFirst.view.countCalls("busy"), std::size_t{2});
-        const auto& paths = vanishedFirst.listing.paths;
+        const auto paths = vanishedFirst.listing.paths.toVector();
         QVERIFY(std::find(paths.begin(), paths.end(), "/d/f1002") == paths.end());
 
         // The other way round: the message, and no rescan.

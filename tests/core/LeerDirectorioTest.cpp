@@ -29,7 +29,7 @@ std::vector<int> barCounts(const RecordingView& view)
 std::vector<std::string> names(const FolderListing& listing)
 {
     std::vector<std::string> result;
-    for (const std::string& path : listing.paths)
+    for (const std::string& path : listing.paths.toVector())
         result.push_back(path.substr(path.rfind('/') + 1));
     return result;
 }
@@ -158,8 +158,24 @@ private slots:
         BulletBar bar(view);
         FolderListing listing;
         LeerDirectorio(ScanMode::StartUp, {"/", "*"}, fileSystem, view, listing, bar);
-        QCOMPARE(listing.paths, (std::vector<std::string>{"/a.txt"}));
+        QCOMPARE(listing.paths.toVector(), (std::vector<std::string>{"/a.txt"}));
         QCOMPARE(fullPathOf("/fotos", true, "playa.jpg"), std::string("/fotos/playa.jpg"));
+    }
+
+    void pathsOutsideTheSharedFolderKeepTheirWholeText()
+    {
+        ListedPaths paths;
+        paths.shareFolder("/d/");
+        for (const char* path : {"/d/a", "/e/b", "/d/", "/dx/c", "/d/s/t"})
+            paths.push_back(path);
+        paths.swapRows(0, 1);
+        paths.moveRow(4, 2);
+        paths.shrink(4);
+        QCOMPARE(paths.toVector(), (std::vector<std::string>{"/e/b", "/d/a", "/d/s/t", "/dx/c"}));
+        QVERIFY(paths.is(1, "/d/a") && !paths.is(1, "/e/a") && !paths.is(0, "/d/b") && !paths.is(3, "/d/x/c"));
+        paths.clear();
+        paths.push_back("/d/a");
+        QCOMPARE(paths[0], std::string("/d/a"));
     }
 
     void theListingFollowsThePattern()

@@ -83,7 +83,7 @@ private slots:
             expected.push_back(bench.path(name));
         }
         bench.scan();
-        QCOMPARE(sorted(bench.listing.paths), sorted(expected));
+        QCOMPARE(sorted(bench.listing.paths.toVector()), sorted(expected));
 
         const AnalysisOutcome outcome = bench.analyse();
 

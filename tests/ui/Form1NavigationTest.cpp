@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(w.Dir1->path(), raw(path("sub")));
         QCOMPARE(Form1Harness::rowsOf(w.File1), (QStringList{"x.txt", "y.jpg"}));
         QCOMPARE(w.NumArchivos(), std::size_t(2));
-        QCOMPARE(w.listing().paths,
+        QCOMPARE(w.listing().paths.toVector(),
                  (std::vector<std::string>{raw(path("sub/x.txt")), raw(path("sub/y.jpg"))}));
         QCOMPARE(w.Label6->text(), QStringLiteral("2 archivos a procesar"));
         QCOMPARE(w.Label3->text(), QStringLiteral("  Archivos duplicados"));

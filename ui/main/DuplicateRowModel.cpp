@@ -15,7 +15,7 @@ void DuplicateRowModel::clear()
     endResetModel();
 }
 
-const std::string& DuplicateRowModel::pathOf(const StoredRow& row) const
+std::string DuplicateRowModel::pathOf(const StoredRow& row) const
 {
     if (!row.listed)
         return m_ownPaths[row.path];
@@ -34,7 +34,7 @@ DuplicateRow DuplicateRowModel::row(int index) const
 void DuplicateRowModel::append(const DuplicateRow& added)
 {
     const bool listed = m_listing && added.listingRow < m_listing->paths.size() &&
-                        m_listing->paths[added.listingRow] == added.path;
+                        m_listing->paths.is(added.listingRow, added.path);
     StoredRow row{added.listingRow, added.group, added.isHead, listed};
     if (listed) {
         m_generation = m_listing->generation;
@@ -97,7 +97,7 @@ QVariant DuplicateRowModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= int(m_published))
         return {};
     const StoredRow& r = m_rows[std::size_t(index.row())];
-    const std::string& path = pathOf(r);
+    const std::string path = pathOf(r);
     switch (role) {
     case Qt::DisplayRole:
         // The prefix is UTF-8 of our own; the path is decoded on its own so

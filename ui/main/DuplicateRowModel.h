@@ -65,7 +65,7 @@ private:
         bool isHead;
         bool listed;
     };
-    const std::string& pathOf(const StoredRow& row) const;
+    std::string pathOf(const StoredRow& row) const;
 
     const FolderListing* m_listing = nullptr;
     // The listing's generation when its paths were shared.
