@@ -782,7 +782,14 @@ private slots:
         FakeMessageBox messages;
         RecordingRecorder recorder;
         view.analysing = true;
-        DuplicateAnalysis(disk, dates, view, messages, recorder).run({"/d", "*"}, listing);
+        DuplicateAnalysis analysis(disk, dates, view, messages, recorder);
+        // Few threads, so that the window's thread, the one that tells, takes
+        // a fair share of the reads however slowly a loaded machine starts
+        // threads and wakes them.
+        ClassifierLimits limits;
+        limits.ioThreads = 3;
+        analysis.setLimits(limits);
+        analysis.run({"/d", "*"}, listing);
         const int opens = disk.opens.load();
 
         // The bar changed all through the run, only growing, and ended near
