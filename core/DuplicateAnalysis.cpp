@@ -136,6 +136,15 @@ private:
         return static_cast<SplitProgress*>(this);
     }
 
+    void othersSplitting() override
+    {
+        // The groups this thread split are counted among those split.
+        m_settledInGroup = 0;
+        m_readInRound = 0;
+        m_aloneInRound = 0;
+        tellSettled();
+    }
+
     // Where the size groups read or split together with the one at `begin`
     // end, or 0.
     std::size_t readUntil(std::size_t begin) const

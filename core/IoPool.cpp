@@ -83,7 +83,7 @@ IoPool::~IoPool()
         thread.join();
 }
 
-void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow slow)
+void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow slow, const Waiting& waiting)
 {
     if (count == 0)
         return;
@@ -122,6 +122,8 @@ void IoPool::share(std::size_t count, std::size_t block, const Work& work, Slow 
         // most one block from its end.
         m_open.store(false);
         if (!pollFor([this] { return m_inside.load() == 0; })) {
+            if (waiting)
+                waitTelling(waiting);
             for (int inside = m_inside.load(); inside != 0; inside = m_inside.load())
                 m_inside.wait(inside);
         }
@@ -206,6 +208,31 @@ void IoPool::startHelpers(unsigned others)
     }
     for (unsigned woken = 0; woken < others; ++woken)
         m_widenings.notify_one();
+}
+
+void IoPool::waitTelling(const Waiting& waiting)
+{
+    // Short naps: the work has waited on the device for a while already, and
+    // a millisecond more at its end is nothing against that.
+    constexpr auto kTellEvery = std::chrono::milliseconds(20);
+    constexpr auto kNap = std::chrono::milliseconds(1);
+    for (;;) {
+        try {
+            waiting();
+        } catch (...) {
+            // The helpers still use this work: the failure waits for them.
+            keepError(std::current_exception());
+            return;
+        }
+        const auto until = std::chrono::steady_clock::now() + kTellEvery;
+        while (m_inside.load() != 0) {
+            if (std::chrono::steady_clock::now() >= until)
+                break;
+            std::this_thread::sleep_for(kNap);
+        }
+        if (m_inside.load() == 0)
+            return;
+    }
 }
 
 void IoPool::keepError(std::exception_ptr error)

@@ -50,8 +50,14 @@ public:
     // items of a few system calls each. Items long on the processor too
     // (whole size groups) ask that their thread also slept for them, which
     // costs two more system calls per block.
+    //
+    // Once the caller has no blocks left, `waiting` is called on its thread
+    // every few milliseconds for as long as the helpers' last blocks wait on
+    // the device, so that it can tell how far the work is.
     enum class Slow { Elapsed, Sleeping };
-    void share(std::size_t count, std::size_t block, const Work& work, Slow slow = Slow::Elapsed);
+    using Waiting = std::function<void()>;
+    void share(std::size_t count, std::size_t block, const Work& work, Slow slow = Slow::Elapsed,
+               const Waiting& waiting = {});
 
     // Hands out no further blocks of the work under way: for a worker that
     // found a reason to stop early.
@@ -73,6 +79,8 @@ private:
     // them into the work under way.
     void startHelpers(unsigned others);
     void keepError(std::exception_ptr error);
+    // Waits for the helpers inside the work, calling `waiting` now and then.
+    void waitTelling(const Waiting& waiting);
 
     const unsigned m_helperCount;
     std::vector<std::thread> m_threads;

@@ -78,7 +78,10 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
             }, files[group.sameFiles.begin].size, rounds);
             m_filesSplit.fetch_add(group.sameFiles.length, std::memory_order_relaxed);
         }
-    }, IoPool::Slow::Sleeping);
+    }, IoPool::Slow::Sleeping, [progress] {
+        if (progress)
+            progress->othersSplitting();
+    });
     return true;
 }
 

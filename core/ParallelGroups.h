@@ -22,6 +22,9 @@ public:
     // The calling thread takes up the group of `sameFiles`; the rounds of its
     // split are told to what this returns (nothing when null).
     virtual SplitProgress* takingUp(const SameFiles& sameFiles) = 0;
+    // The calling thread has no group left to take up and waits for the
+    // other threads' groups: told every few milliseconds meanwhile.
+    virtual void othersSplitting() = 0;
 };
 
 // Splits the next few size groups of a few files each at once, one group per

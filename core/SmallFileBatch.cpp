@@ -75,14 +75,21 @@ bool SmallFileBatch::read(const std::vector<MeasuredFile>& files, std::size_t be
         return files[m_positions[a]].identity() < files[m_positions[b]].identity();
     });
     std::atomic<std::size_t> done{0};
+    // The file read last by any thread, for the window's thread to tell
+    // while it waits for the others' last reads.
+    std::atomic<std::size_t> last{0};
     m_pool.share(order.size(), 1, [&](int worker, std::size_t first, std::size_t) {
         const std::size_t i = order[first];
         const MeasuredFile& file = files[m_positions[i]];
         if (!readWhole(m_fileSystem, m_listing.paths[file.row], file.size, m_bytes.data() + m_offsets[i]))
             m_offsets[i] = kUnread;
+        last.store(i, std::memory_order_relaxed);
         const std::size_t now = done.fetch_add(1, std::memory_order_relaxed) + 1;
         if (worker == 0 && reading)
             reading(m_positions[i], now);
+    }, IoPool::Slow::Elapsed, [&] {
+        if (reading)
+            reading(m_positions[last.load(std::memory_order_relaxed)], done.load(std::memory_order_relaxed));
     });
     return true;
 }

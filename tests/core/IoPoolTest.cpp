@@ -191,6 +191,32 @@ private slots:
         QCOMPARE(firsts.back(), std::size_t{96});
     }
 
+    void theCallerTellsWhileItWaitsForAHelpersLastBlock()
+    {
+        // The caller's block ends at once, but only after a helper has taken
+        // the other one, which then waits 150 ms.
+        IoPool pool(2);
+        std::atomic<bool> helperIn{false};
+        const auto caller = std::this_thread::get_id();
+        int told = 0;
+        bool elsewhere = false;
+        pool.share(2, 1, [&](int worker, std::size_t, std::size_t) {
+            if (worker != 0) {
+                helperIn = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                return;
+            }
+            for (int i = 0; i < 1000 && !helperIn; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }, IoPool::Slow::Elapsed, [&] {
+            elsewhere |= std::this_thread::get_id() != caller;
+            ++told;
+        });
+        QVERIFY(helperIn.load());
+        QVERIFY(!elsewhere);
+        QVERIFY(told >= 3);
+    }
+
     void nothingToDoCallsNothing()
     {
         IoPool pool(2);
