@@ -136,13 +136,15 @@ private:
         return static_cast<SplitProgress*>(this);
     }
 
-    void othersSplitting() override
+    void othersSplitting(const SameFiles& latest) override
     {
         // The groups this thread split are counted among those split.
         m_settledInGroup = 0;
         m_readInRound = 0;
         m_aloneInRound = 0;
         tellSettled();
+        m_sameFiles = &latest;
+        m_listener.comparing(pathOfFile(0), pathOfFile(1), (*m_files)[latest.begin].size);
     }
 
     // Where the size groups read or split together with the one at `begin`

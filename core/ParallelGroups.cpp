@@ -62,6 +62,7 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
     m_begin = begin;
     m_end = end;
     m_filesSplit.store(0, std::memory_order_relaxed);
+    m_latest.store(m_groups.size() - 1, std::memory_order_relaxed);
     m_pool.share(m_groups.size(), 1, [&](int worker, std::size_t first, std::size_t last) {
         std::unique_ptr<ContentClassifier>& classifier = m_classifiers[std::size_t(worker)];
         if (!classifier)
@@ -71,6 +72,7 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
             // done, and a large one started last would leave the other
             // threads idle while it is read.
             Group& group = m_groups[m_groups.size() - 1 - g];
+            m_latest.store(m_groups.size() - 1 - g, std::memory_order_relaxed);
             // The caller's thread is the window's: only it may tell.
             SplitProgress* rounds = worker == 0 && progress ? progress->takingUp(group.sameFiles) : nullptr;
             group.classes = classifier->split(group.sameFiles.count(), [&](std::size_t file) {
@@ -78,9 +80,9 @@ bool ParallelGroups::split(const std::vector<MeasuredFile>& files, std::size_t b
             }, files[group.sameFiles.begin].size, rounds);
             m_filesSplit.fetch_add(group.sameFiles.length, std::memory_order_relaxed);
         }
-    }, IoPool::Slow::Sleeping, [progress] {
+    }, IoPool::Slow::Sleeping, [&] {
         if (progress)
-            progress->othersSplitting();
+            progress->othersSplitting(m_groups[m_latest.load(std::memory_order_relaxed)].sameFiles);
     });
     return true;
 }

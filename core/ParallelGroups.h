@@ -23,8 +23,9 @@ public:
     // split are told to what this returns (nothing when null).
     virtual SplitProgress* takingUp(const SameFiles& sameFiles) = 0;
     // The calling thread has no group left to take up and waits for the
-    // other threads' groups: told every few milliseconds meanwhile.
-    virtual void othersSplitting() = 0;
+    // other threads' groups: told every few milliseconds meanwhile, with the
+    // group taken up last by any thread.
+    virtual void othersSplitting(const SameFiles& latest) = 0;
 };
 
 // Splits the next few size groups of a few files each at once, one group per
@@ -84,6 +85,8 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     std::atomic<std::size_t> m_filesSplit{0};
+    // The group taken up last, by any thread.
+    std::atomic<std::size_t> m_latest{0};
     // Before this position no run of such groups is worth splitting at once.
     std::size_t m_notWorthUntil = 0;
 };
