@@ -136,16 +136,9 @@ private:
         return static_cast<SplitProgress*>(this);
     }
 
-    void othersSplitting(const SameFiles& latest) override
-    {
-        // The groups this thread split are counted among those split.
-        m_settledInGroup = 0;
-        m_readInRound = 0;
-        m_aloneInRound = 0;
-        tellSettled();
-        m_sameFiles = &latest;
-        m_listener.comparing(pathOfFile(0), pathOfFile(1), (*m_files)[latest.begin].size);
-    }
+    // Shown as if taken up here: the groups this thread split are counted
+    // among those split, and none of its own is under way.
+    void othersSplitting(const SameFiles& latest) override { takingUp(latest); }
 
     // Where the size groups read or split together with the one at `begin`
     // end, or 0.

@@ -86,14 +86,4 @@ std::vector<std::string> ListedPaths::toVector() const
     return paths;
 }
 
-bool ListedPaths::operator==(const ListedPaths& other) const
-{
-    if (size() != other.size())
-        return false;
-    for (std::size_t row = 0; row < size(); ++row)
-        if (!other.is(row, (*this)[row]))
-            return false;
-    return true;
-}
-
 } // namespace zelvo

@@ -37,7 +37,6 @@ public:
     void clear();
 
     std::vector<std::string> toVector() const;
-    bool operator==(const ListedPaths& other) const;
 
 private:
     // A row: where its text starts, its length, and whether the shared
