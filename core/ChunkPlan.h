@@ -16,8 +16,9 @@ struct ByteRange {
 
 // The order in which a file's bytes are compared: the first few KiB, then the
 // last block (files with a long common start often differ only at the end),
-// then the middle in growing chunks; of a small file, all the rest at once.
-// The ranges cover the file exactly once.
+// then the middle: at once up to the largest chunk, else in growing chunks;
+// of a small file, all the rest at once. The ranges cover the file exactly
+// once.
 class ChunkPlan {
 public:
     ChunkPlan(ByteCount size, const ClassifierLimits& limits) : m_size(size)
@@ -33,7 +34,12 @@ public:
         // go, where memory allows: a device that counts requests serves it
         // in one request, where the last block and then the middle take two.
         m_restInOne = size - m_firstEnd <= std::min<ByteCount>(kRestInOneRead, m_largestChunk);
-        m_middleChunk = std::min(kFirstMiddleChunk, m_largestChunk);
+        // A middle no longer than the largest chunk is read in one go: it is
+        // read only when the first and last blocks matched, most often of
+        // copies read to their end, and a device that counts requests serves
+        // one read where growing chunks take two or three.
+        const bool middleInOne = m_tailStart - m_firstEnd <= m_largestChunk;
+        m_middleChunk = middleInOne ? m_largestChunk : std::min(kFirstMiddleChunk, m_largestChunk);
         if (size == 0)
             m_step = Step::Done;
     }

@@ -161,22 +161,29 @@ private slots:
 
     void progressCountsTheBytesComparedBeforeEachRound()
     {
-        Files files;
-        const std::string bytes = randomBytes(300000, 5);
-        files.add(bytes);
-        files.add(bytes);
-        std::vector<ByteCount> compared;
-        ContentClassifier classifier(files.fileSystem);
-        classifier.split(files.paths, bytes.size(), [&](ByteCount done, ByteCount size) {
-            QCOMPARE(size, ByteCount{300000});
-            compared.push_back(done);
-        });
-        // 4 KiB first, then the last block, then the middle in growing chunks.
-        QVERIFY(compared.size() >= 4);
-        QCOMPARE(compared[0], ByteCount{0});
-        QCOMPARE(compared[1], ByteCount{4096});
-        QVERIFY(std::is_sorted(compared.begin(), compared.end()));
-        QVERIFY(compared.back() < 300000);
+        // 4 KiB first, then the last block, then the middle: in one read up
+        // to the largest chunk (1 MiB), else in growing chunks.
+        for (const std::size_t size : {std::size_t{300000}, std::size_t{3000000}}) {
+            Files files;
+            const std::string bytes = randomBytes(size, 5);
+            files.add(bytes);
+            files.add(bytes);
+            std::vector<ByteCount> compared;
+            ContentClassifier classifier(files.fileSystem);
+            classifier.split(files.paths, bytes.size(), [&](ByteCount done, ByteCount total) {
+                QCOMPARE(total, ByteCount{size});
+                compared.push_back(done);
+            });
+            if (size < (1u << 20))
+                QCOMPARE(compared, (std::vector<ByteCount>{0, 4096, 8192}));
+            QVERIFY(compared.size() >= 3);
+            QCOMPARE(compared[0], ByteCount{0});
+            QCOMPARE(compared[1], ByteCount{4096});
+            QVERIFY(std::is_sorted(compared.begin(), compared.end()));
+            QVERIFY(compared.back() < size);
+            if (size > (1u << 20))
+                QVERIFY(compared.size() > 4);
+        }
     }
 
     void anUnreadableFileIsIdenticalToNothing()
