@@ -257,11 +257,13 @@ std::vector<std::vector<std::size_t>> ContentClassifier::split(std::size_t count
         prepareArena(slots * strideFor(range.length));
         // The pool reads last blocks early in the round of first chunks; the
         // round of last blocks, next, takes them.
-        const ByteRange tail = ChunkPlan(plan).next(m_limits.memoryBudget / slots / kPage * kPage);
-        if (range.offset == 0 && how.pool && !plan.done() && tail.length <= kPage &&
+        if (range.offset == 0 && how.pool && !plan.done() &&
             count * kPage <= m_limits.memoryBudget / EarlyTails::kBudgetShare) {
-            earlyTails.emplace(tail, count);
-            how.earlyTails = &*earlyTails;
+            const ByteRange tail = ChunkPlan(plan).next(m_limits.memoryBudget / slots / kPage * kPage);
+            if (tail.length <= kPage) {
+                earlyTails.emplace(tail, count);
+                how.earlyTails = &*earlyTails;
+            }
         }
         how.middleEnd = plan.startsMiddle(range) ? plan.middleEnd() : 0;
         // A file read to its end in this round is closed at once.
