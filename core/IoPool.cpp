@@ -225,11 +225,8 @@ void IoPool::waitTelling(const Waiting& waiting)
             return;
         }
         const auto until = std::chrono::steady_clock::now() + kTellEvery;
-        while (m_inside.load() != 0) {
-            if (std::chrono::steady_clock::now() >= until)
-                break;
+        while (m_inside.load() != 0 && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(kNap);
-        }
         if (m_inside.load() == 0)
             return;
     }
