@@ -56,6 +56,7 @@ void AnalysisDisplay::sizeGroupStarts(std::size_t settled, std::size_t total, co
     m_groupCandidateShown = false;
     if (m_groupFresh)
         showReference(reference, size);
+    paintCaptions();
 }
 
 void AnalysisDisplay::comparing(const std::string& reference, const std::string& candidate, ByteCount size)
@@ -66,14 +67,13 @@ void AnalysisDisplay::comparing(const std::string& reference, const std::string&
             showReference(reference, size);
         showCandidate(candidate, m_groupFresh);
         m_groupCandidateShown = true;
-        return;
+    } else if (m_throttle.due()) {
+        // Inside a large size group the captions follow the files compared now.
+        if (reference != m_shownReference)
+            showReference(reference, size);
+        showCandidate(candidate, true);
     }
-    // Inside a large size group the captions follow the files compared now.
-    if (!m_throttle.due())
-        return;
-    if (reference != m_shownReference)
-        showReference(reference, size);
-    showCandidate(candidate, true);
+    paintCaptions();
 }
 
 void AnalysisDisplay::bytesCompared(ByteCount compared, ByteCount size)
@@ -157,13 +157,11 @@ std::string AnalysisDisplay::dateOf(const std::string& path)
 
 void AnalysisDisplay::showReference(const std::string& path, ByteCount size)
 {
+    const std::string date = dateOf(path);
     m_shownReference = path;
-    m_view.setCaption(Control::Label1, path);
-    m_view.repaintNow(Control::Label1);
-    m_view.setCaption(Control::Label4, std::to_string(size) + " bytes");
-    m_view.repaintNow(Control::Label4);
-    m_view.setCaption(Control::Label5, dateOf(path));
-    m_view.repaintNow(Control::Label5);
+    setCaptionUnpainted(Control::Label1, path);
+    setCaptionUnpainted(Control::Label4, std::to_string(size) + " bytes");
+    setCaptionUnpainted(Control::Label5, date);
     if (m_referenceShown)
         return;
     for (Control c : {Control::Label1, Control::Label4, Control::Label5})
@@ -176,16 +174,32 @@ void AnalysisDisplay::showCandidate(const std::string& path, bool fresh)
     if (!m_comparing)
         m_view.setVisible(Control::Label11, true);
     if (fresh || !m_comparing) {
-        m_view.setCaption(Control::Label12, path);
-        m_view.repaintNow(Control::Label12);
-        m_view.setCaption(Control::Label16, dateOf(path));
-        m_view.repaintNow(Control::Label16);
+        const std::string date = dateOf(path);
+        setCaptionUnpainted(Control::Label12, path);
+        setCaptionUnpainted(Control::Label16, date);
     }
     if (m_comparing)
         return;
     m_view.setVisible(Control::Label13, true);
     m_view.setVisible(Control::Label14, true);
     m_comparing = true;
+}
+
+// The captions of a file are all set before any is painted, its date taken
+// before the first: a window that paints while work goes on may paint at any
+// repaint or while a status call waits on the device, and would show one
+// file's name with another's size or date until its next painting.
+void AnalysisDisplay::setCaptionUnpainted(Control control, const std::string& text)
+{
+    m_view.setCaption(control, text);
+    m_unpainted.push_back(control);
+}
+
+void AnalysisDisplay::paintCaptions()
+{
+    for (Control control : m_unpainted)
+        m_view.repaintNow(control);
+    m_unpainted.clear();
 }
 
 } // namespace zelvo

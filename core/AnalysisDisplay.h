@@ -7,6 +7,8 @@
 #include "platform/DateText.h"
 #include "platform/MessageBox.h"
 
+#include <vector>
+
 namespace zelvo {
 
 // Shows an analysis on the main window: the reference file in the panel
@@ -38,6 +40,9 @@ private:
     void drawOverall(std::uint64_t position, std::uint64_t total);
     void showReference(const std::string& path, ByteCount size);
     void showCandidate(const std::string& path, bool fresh);
+    void setCaptionUnpainted(Control control, const std::string& text);
+    // Repaints the captions set since the last time, all at once.
+    void paintCaptions();
     // The date of a file as it is now; none for a file gone meanwhile, which
     // the comparison finds out in its turn.
     std::string dateOf(const std::string& path);
@@ -62,6 +67,7 @@ private:
     bool m_deleteEnabled = false;
     // The overall bar's bullets drawn in this pass; -1 before the first.
     int m_overallBullets = -1;
+    std::vector<Control> m_unpainted;
 };
 
 } // namespace zelvo

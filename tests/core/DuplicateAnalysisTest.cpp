@@ -7,6 +7,7 @@
 
 #include "core/DuplicateAnalysis.h"
 #include "core/LeerDirectorio.h"
+#include "platform/ForwardingFileSystem.h"
 
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <map>
 #include <new>
 #include <optional>
 #include <string>
@@ -147,6 +149,51 @@ private slots:
         QCOMPARE(bench.view.captionsOf(Control::Label5).front(), std::string("3/1/1970 1:02:03"));
         QCOMPARE(bench.view.captionsOf(Control::Label16).front(), std::string("4/1/1970 1:02:03"));
         QCOMPARE(bench.rows(), (std::vector<std::string>{"> a.txt", "b.txt"}));
+    }
+
+    void everyRepaintShowsTheNamedFilesOwnSizeAndDate()
+    {
+        // The window may paint at any repaint while it works: by then the
+        // captions of each file shown must all be that file's.
+        Bench bench;
+        std::map<std::string, std::string> sizeOf, dateOf;
+        for (int i = 0; i < 6; ++i) {
+            const std::string name = "/d/f" + std::to_string(i);
+            const Timestamp modified{86400 * (i + 2) + 3723};
+            bench.add(name.substr(3), std::string(std::size_t(10 + i / 2), char('a' + i % 3)), modified);
+            sizeOf[name] = std::to_string(10 + i / 2) + " bytes";
+            dateOf[name] = bench.dates.generalDate(modified);
+        }
+        bench.scan();
+        // The window paints while it waits for the device, a status call too.
+        struct PaintsOnStatus : ForwardingFileSystem {
+            PaintsOnStatus(FileSystem& inner, MainWindowView& view) : ForwardingFileSystem(inner), view(view) {}
+            Result<FileStatus> status(const std::string& path) override
+            {
+                view.repaintNow(Control::Label3);
+                return inner().status(path);
+            }
+            MainWindowView& view;
+        } painting(bench.fileSystem, bench.view);
+        DuplicateAnalysis analysis(painting, bench.dates, bench.view, bench.messages, bench.recorder);
+        analysis.setCaptionInterval({});
+        bench.view.clearCalls();
+        analysis.run(bench.where, bench.listing);
+        RecordingView shown;
+        for (const std::string& call : bench.view.calls()) {
+            for (Control c : {Control::Label1, Control::Label4, Control::Label5, Control::Label12, Control::Label16}) {
+                const std::string prefix = std::string("caption ") + controlName(c) + " ";
+                if (call.starts_with(prefix))
+                    shown.setCaption(c, call.substr(prefix.size()));
+            }
+            if (!call.starts_with("repaint ") || shown.caption(Control::Label1).empty())
+                continue;
+            QCOMPARE(shown.caption(Control::Label4), sizeOf[shown.caption(Control::Label1)]);
+            QCOMPARE(shown.caption(Control::Label5), dateOf[shown.caption(Control::Label1)]);
+            if (!shown.caption(Control::Label12).empty())
+                QCOMPARE(shown.caption(Control::Label16), dateOf[shown.caption(Control::Label12)]);
+        }
+        QVERIFY(bench.view.countCalls("caption Label1 /d/f4") > 0);
     }
 
     void aSingleFileIsShownAsReferenceAndNeverOpened()
