@@ -134,8 +134,13 @@ private slots:
         // The interval starts again: the next row waits.
         model.append(twinRow("/d/c", 1));
         QCOMPARE(model.rowCount(), 2);
-        model.holdNewRows(false);
+        // Without a new row too, once the window asks after the interval.
+        QThread::msleep(DuplicateRowModel::kBatchMilliseconds + 20);
+        model.publishIfDue();
         QCOMPARE(model.rowCount(), 3);
+        model.append(twinRow("/d/d", 1));
+        model.holdNewRows(false);
+        QCOMPARE(model.rowCount(), 4);
     }
 };
 

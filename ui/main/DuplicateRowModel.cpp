@@ -52,11 +52,16 @@ void DuplicateRowModel::append(const DuplicateRow& added)
         return;
     }
     m_rows.push_back(row);
+    publishIfDue();
+}
+
+void DuplicateRowModel::publishIfDue()
+{
     const CoarseClock::time_point now = CoarseClock::now();
-    if (now - m_lastBatch >= std::chrono::milliseconds(kBatchMilliseconds)) {
-        publish();
-        m_lastBatch = now;
-    }
+    if (!m_holding || now - m_lastBatch < std::chrono::milliseconds(kBatchMilliseconds))
+        return;
+    publish();
+    m_lastBatch = now;
 }
 
 void DuplicateRowModel::holdNewRows(bool hold)

@@ -50,6 +50,10 @@ public:
     // Holds new rows back from the views (true), or hands every held row to
     // them and appends one by one again (false).
     void holdNewRows(bool hold);
+    // Hands the held rows to the views once the batch interval has passed
+    // since the last batch: rows found before a long quiet spell (a large
+    // file read) are shown during it, not after it.
+    void publishIfDue();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

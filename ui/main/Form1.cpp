@@ -241,6 +241,7 @@ void Form1::repaintNow(Control control)
     // repaints everything beneath it, and a bar may change with every chunk.
     if (m_work->inProgress()) {
         widget->update();
+        m_rows->publishIfDue();
         m_work->pulse();
     } else {
         widget->repaint();
